@@ -1,0 +1,297 @@
+#include "language/CLanguage.h"
+
+#include "language/LanguageKeys.h"
+#include "language/LanguageTable.h"
+#include "platform/CodePage.h"
+#include "platform/FileHelpers.h"
+#include "platform/ProfileReader.h"
+#include "platform/SettingsStore.h"
+#include "platform/UiServices.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QLocale>
+
+#include <algorithm>
+#include <clocale>
+
+CLanguage theLanguage;
+
+namespace {
+
+const QString kLanguageFolder = QStringLiteral("language");
+const QString kLanguageExtension = QStringLiteral(".ini");
+
+QString LookupText(const QList<LanguageText>& texts, int id)
+{
+    for (const LanguageText& text : texts) {
+        if (text.nID == id)
+            return text.strText;
+    }
+    return QString();
+}
+
+QString JoinPath(const QString& folder, const QString& name)
+{
+    return folder + QDir::separator() + name;
+}
+
+// The Qt locale for a platform language identifier, found through the
+// language table's English names ("German_Austria": German, Austria).
+std::optional<QLocale> LocaleForLanguageId(int languageId)
+{
+    const int primary = languageId & 0x3FF;
+    QString languageName;
+    QString territoryName;
+    for (const LanguageTableRow& row : LanguageTable()) {
+        const QString name = QString::fromUtf16(row.name);
+        if (row.languageId == primary && languageName.isEmpty())
+            languageName = name;
+        if (row.languageId == languageId && territoryName.isEmpty()) {
+            const qsizetype underscore = name.indexOf(u'_');
+            if (underscore > 0)
+                territoryName = name.mid(underscore + 1).replace(u'_', u' ');
+        }
+    }
+    if (languageName.isEmpty())
+        return std::nullopt;
+    for (int l = QLocale::AnyLanguage + 1; l <= QLocale::LastLanguage; ++l) {
+        const auto language = QLocale::Language(l);
+        if (QLocale::languageToString(language).compare(languageName, Qt::CaseInsensitive) != 0)
+            continue;
+        for (int t = QLocale::AnyTerritory + 1; t <= QLocale::LastTerritory; ++t) {
+            const auto territory = QLocale::Territory(t);
+            if (QLocale::territoryToString(territory).compare(territoryName, Qt::CaseInsensitive) ==
+                0)
+                return QLocale(language, territory);
+        }
+        return QLocale(language);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+CLanguage::CLanguage()
+    : m_strLanguage(QStringLiteral("english")), m_nCodePage(1252), m_nSubLanguage(1),
+      m_nPrimaryLanguage(9), m_nEncoding(kEncodingAnsi)
+{
+}
+
+CLanguage::~CLanguage() = default;
+
+int CLanguage::Initialize(const QString& baseFolder, const QString& languageName)
+{
+    m_strBaseFolder = baseFolder;
+    m_languages.clear();
+    EnumLanguages();
+    return LoadLanguage(languageName);
+}
+
+void CLanguage::EnumLanguages()
+{
+    QDir folder(JoinPath(m_strBaseFolder, kLanguageFolder));
+    // The search does not tell folders from files: a folder named like a
+    // language file is listed too.
+    const QStringList entries =
+        folder.entryList({QStringLiteral("*") + kLanguageExtension},
+                         QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System |
+                             QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        const QString name = entry.left(entry.size() - kLanguageExtension.size());
+        if (!name.isEmpty())
+            m_languages.append(name);
+    }
+    // Plain UTF-16 code-unit order, capitals before small letters.
+    std::sort(m_languages.begin(), m_languages.end());
+}
+
+int CLanguage::LoadLanguage(const QString& languageName)
+{
+    m_menuTexts.clear();
+    m_stringTexts.clear();
+    m_dialogTexts.clear();
+    m_strLanguage = QStringLiteral("english");
+    for (const QString& installed : m_languages) {
+        if (installed.compare(languageName, Qt::CaseInsensitive) == 0) {
+            m_strLanguage = languageName;
+            break;
+        }
+    }
+    ReadLanguageFile(languageName);
+    return 1;
+}
+
+void CLanguage::ReadLanguageFile(const QString& languageName)
+{
+    m_nEncoding = GetFileEncoding(languageName);
+    QString localeName;
+    const std::optional<ParsedLanguageName> parsed = ParseLanguageName(languageName);
+    if (parsed) {
+        m_nPrimaryLanguage = parsed->nPrimaryLanguage;
+        m_nSubLanguage = parsed->nSubLanguage;
+        m_nCodePage = parsed->nCodePage;
+        localeName = parsed->strLocaleName;
+    } else {
+        ShowMessage(nullptr,
+                    QStringLiteral("Your language file name may be not proper,\n please read the "
+                                   "help file!"),
+                    MatchableLanguageName(languageName));
+    }
+
+    const QString folder = JoinPath(m_strBaseFolder, kLanguageFolder);
+    const QString fileName = languageName + kLanguageExtension;
+    m_strFilePath = JoinPath(folder, fileName);
+
+    // A name is a file name inside the language folder, never a path.
+    ProfileFile file;
+    const bool isPlainName = !languageName.contains(u'/') && !languageName.contains(u'\\');
+    const QString path = isPlainName ? FindFileIgnoringCase(folder, fileName) : QString();
+    if (!path.isEmpty() && file.load(path) == ProfileFile::Status::TooLarge) {
+        ShowMessage(nullptr,
+                    QStringLiteral("The language file is too large to be a language file and was "
+                                   "not read:\n%1")
+                        .arg(path),
+                    QStringLiteral("Error"));
+    }
+
+    for (const LanguageKey& key : LanguageKeys()) {
+        const LanguageSection section = SectionOfKey(key.name);
+        QString text;
+        if (key.id == IDR_MENU_LANGUAGE_POPUP && section == LanguageSection::Menu)
+            text = QStringLiteral("PopupMenu1"); // captions the never-shown top item
+        else
+            text = ReadValue(file, QString::fromUtf16(SectionName(section)),
+                             QString::fromUtf16(key.name), parsed.has_value());
+        const LanguageText pair{key.id, text};
+        switch (section) {
+        case LanguageSection::String: m_stringTexts.append(pair); break;
+        case LanguageSection::Menu: m_menuTexts.append(pair); break;
+        case LanguageSection::Dialog: m_dialogTexts.append(pair); break;
+        }
+    }
+
+    ApplyLocale(localeName);
+    CreateInterfaceFont();
+}
+
+QString CLanguage::ReadValue(const ProfileFile& file, const QString& section, const QString& key,
+                             bool nameMatched) const
+{
+    const ProfileValue value = file.value(section, key);
+    if (!value.found)
+        return QString();
+    // Escapes are replaced in the decoded text, so that a trail byte of a
+    // double-byte character that happens to be a backslash is never taken
+    // for the start of an escape.
+    return Unescape(DecodeText(value, nameMatched));
+}
+
+QString CLanguage::DecodeText(const ProfileValue& value, bool nameMatched) const
+{
+    // UTF-16 files are text already. Bytes are decoded with the language's
+    // code page; when the name matched no language, or the name promised
+    // UTF-16 and the file is not, they are taken as the system's text.
+    if (value.isText)
+        return value.decoded(kSystemCodePage);
+    const bool useLanguageCodePage =
+        nameMatched && m_nEncoding != kEncodingUnicode && IsSupportedCodePage(m_nCodePage);
+    return value.decoded(useLanguageCodePage ? m_nCodePage : kSystemCodePage);
+}
+
+void CLanguage::ApplyLocale(const QString& localeName)
+{
+    // The language decides how texts read, never how numbers are read or
+    // written: the C library keeps the "C" numeric rules, and the program
+    // formats and parses numbers without the locale.
+    if (!localeName.isEmpty()) {
+        if (const std::optional<QLocale> locale = LocaleForLanguageId(GetLanguageId()))
+            QLocale::setDefault(*locale);
+    } else {
+        QLocale::setDefault(QLocale::system());
+    }
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+QString CLanguage::GetString(int id) const
+{
+    const QString text = LookupText(m_stringTexts, id);
+    if (!text.isEmpty())
+        return text;
+    return LoadBuiltinString(id);
+}
+
+QString CLanguage::GetMenuText(int id) const
+{
+    return LookupText(m_menuTexts, id);
+}
+
+QString CLanguage::GetDialogText(int id) const
+{
+    return LookupText(m_dialogTexts, id);
+}
+
+int CLanguage::GetLanguageCount() const
+{
+    return int(m_languages.size());
+}
+
+QString CLanguage::GetLanguageName(int index) const
+{
+    if (index < 0 || index >= m_languages.size())
+        return QString();
+    return m_languages.at(index);
+}
+
+QString CLanguage::GetCurrentLanguage() const
+{
+    return m_strLanguage;
+}
+
+LogFont CLanguage::ReadInterfaceLogFont(const SettingsStore* store, const QString& section)
+{
+    const auto readInt = [&](const char16_t* name, int defaultValue) {
+        return store ? store->GetProfileInt(section, QString::fromUtf16(name), defaultValue)
+                     : defaultValue;
+    };
+    // Byte fields keep the low 8 bits of the stored number.
+    const auto readByte = [&](const char16_t* name) {
+        return std::uint8_t(readInt(name, 0) & 0xFF);
+    };
+    LogFont font;
+    font.lfHeight = readInt(u"lfHeight", -11);
+    font.lfWidth = readInt(u"lfWidth", 0);
+    font.lfEscapement = readInt(u"lfEscapement", 0);
+    font.lfOrientation = readInt(u"lfOrientation", 0);
+    font.lfWeight = readInt(u"lfWeight", 400);
+    font.lfItalic = readByte(u"lfItalic");
+    font.lfUnderline = readByte(u"lfUnderline");
+    font.lfStrikeOut = readByte(u"lfStrikeOut");
+    font.lfCharSet = readByte(u"lfCharSet");
+    font.lfOutPrecision = readByte(u"lfOutPrecision");
+    font.lfClipPrecision = readByte(u"lfClipPrecision");
+    font.lfPitchAndFamily = readByte(u"lfPitchAndFamily");
+    const QString defaultFace = QStringLiteral("Microsoft Sans Serif");
+    font.SetFaceName(store ? store->GetProfileString(section, QStringLiteral("lfFaceName"),
+                                                     defaultFace)
+                           : defaultFace);
+    return font;
+}
+
+int CLanguage::CreateInterfaceFont()
+{
+    m_lfInterface = ReadInterfaceLogFont(m_pSettings, m_strLanguage);
+    m_font.reset();
+    // A program without a window (the command-line converter) has no
+    // interface to draw and no font to make.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return 1;
+    if (!IsUsableLogFont(m_lfInterface)) {
+        ShowMessage(nullptr, QStringLiteral("Failed to create font"), QStringLiteral("Error"));
+        return 0;
+    }
+    m_font = ToQFont(m_lfInterface);
+    return 1;
+}

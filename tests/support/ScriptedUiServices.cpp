@@ -1,0 +1,30 @@
+#include "ScriptedUiServices.h"
+
+ScriptedUiServices::ScriptedUiServices() : m_previous(&UiServices())
+{
+    SetUiServices(this);
+}
+
+ScriptedUiServices::~ScriptedUiServices()
+{
+    SetUiServices(nullptr);
+}
+
+int ScriptedUiServices::MessageBox(const MessageBoxRequest& request)
+{
+    RecordedMessageBox box;
+    box.hasOwner = request.owner != nullptr;
+    box.owner = request.owner;
+    box.text = request.text;
+    box.caption = request.caption;
+    box.buttons = request.buttons;
+    box.icon = request.icon;
+    if (!m_answers.isEmpty()) {
+        box.answer = m_answers.takeFirst();
+        box.scripted = true;
+    } else {
+        box.answer = DefaultAnswer(request.buttons);
+    }
+    m_boxes.append(box);
+    return box.answer;
+}

@@ -1,0 +1,208 @@
+// Code pages, file and path helpers, typed numbers and the scripted UI double.
+#include "platform/CodePage.h"
+#include "platform/FileHelpers.h"
+#include "platform/TypedNumber.h"
+#include "support/ScriptedUiServices.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <climits>
+#include <unistd.h>
+
+class TestPlatform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decodesEveryCodePage_data();
+    void decodesEveryCodePage();
+    void rejectsUnknownCodePages();
+    void systemCodePageRoundTrips();
+
+    void fileExistsOnlyForReadableFiles();
+    void pathFolderKeepsItsSeparator();
+    void findsFilesIgnoringCase();
+
+    void typedNumbers_data();
+    void typedNumbers();
+    void typedNumberOfVeryLongDigitRuns();
+
+    void scriptedDoubleRecordsAndAnswers();
+};
+
+void TestPlatform::decodesEveryCodePage_data()
+{
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("874 Thai") << 874 << QByteArray("\xA1\xC0\x80") << QStringLiteral(u"กภ€");
+    QTest::newRow("1250 Central European") << 1250 << QByteArray("\x8A\xB9\xE8") << QStringLiteral(u"Šąč");
+    QTest::newRow("1251 Cyrillic") << 1251 << QByteArray("\xC0\xFF\xA8") << QStringLiteral(u"АяЁ");
+    QTest::newRow("1252 Western") << 1252 << QByteArray("\x80\xE4\x9F") << QStringLiteral(u"€äŸ");
+    QTest::newRow("1253 Greek") << 1253 << QByteArray("\xC1\xE1") << QStringLiteral(u"Αα");
+    QTest::newRow("1254 Turkish") << 1254 << QByteArray("\xD0\xFD") << QStringLiteral(u"Ğı");
+    QTest::newRow("1255 Hebrew") << 1255 << QByteArray("\xE0\xA4") << QStringLiteral(u"א₪");
+    QTest::newRow("1256 Arabic") << 1256 << QByteArray("\xC7\xE1") << QStringLiteral(u"ال");
+    QTest::newRow("1257 Baltic") << 1257 << QByteArray("\xC0\xE0") << QStringLiteral(u"Ąą");
+    QTest::newRow("1258 Vietnamese") << 1258 << QByteArray("\xD0\xF0\xFE") << QStringLiteral(u"Đđ₫");
+    // 0x5C as a trail byte is part of the character, not a backslash.
+    QTest::newRow("932 Japanese") << 932 << QByteArray("\x93\xFA\x96\x7B\x95\x5C")
+                                  << QStringLiteral(u"日本表");
+    QTest::newRow("936 Simplified Chinese") << 936 << QByteArray("\xD6\xD0\xCE\xC4")
+                                            << QStringLiteral(u"中文");
+    QTest::newRow("949 Korean") << 949 << QByteArray("\xC7\xD1\xB1\xB9") << QStringLiteral(u"한국");
+    QTest::newRow("950 Traditional Chinese") << 950 << QByteArray("\xA4\xA4\xA4\xE5")
+                                             << QStringLiteral(u"中文");
+    QTest::newRow("65001 UTF-8") << 65001 << QByteArray("\xC3\xA9\xE2\x82\xAC") << QStringLiteral(u"é€");
+    QTest::newRow("0 system (UTF-8 here)") << 0 << QByteArray("\xC3\xA9") << QStringLiteral(u"é");
+}
+
+void TestPlatform::decodesEveryCodePage()
+{
+    QFETCH(int, codePage);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QVERIFY(IsSupportedCodePage(codePage));
+    const std::optional<QString> decoded = DecodeCodePage(bytes, codePage);
+    QVERIFY(decoded.has_value());
+    QCOMPARE(*decoded, text);
+}
+
+void TestPlatform::rejectsUnknownCodePages()
+{
+    QVERIFY(!IsSupportedCodePage(437));
+    QVERIFY(!DecodeCodePage("abc", 437).has_value());
+    QVERIFY(!DecodeCodePage("abc", -1).has_value());
+    // Broken bytes decode to replacement characters, never to nothing.
+    const std::optional<QString> broken = DecodeCodePage("\xE4\xB8", 65001);
+    QVERIFY(broken.has_value());
+    QVERIFY(broken->contains(QChar(0xFFFD)));
+}
+
+void TestPlatform::systemCodePageRoundTrips()
+{
+    const QString text = QStringLiteral(u"Grüße, Привет, 中文");
+    QCOMPARE(*DecodeCodePage(EncodeSystemCodePage(text), 0), text);
+}
+
+void TestPlatform::fileExistsOnlyForReadableFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("photo.jpg"));
+    QVERIFY(!FileExists(file));
+    QVERIFY(WriteTestFile(file, "x"));
+    QVERIFY(FileExists(file));
+    QVERIFY(!FileExists(dir.path())); // a folder is not a file
+    QVERIFY(!FileExists(QString()));
+
+    // A long path works in full.
+    QString deep = dir.path();
+    for (int i = 0; i < 12; ++i)
+        deep += QStringLiteral("/a-rather-long-folder-name-number-%1").arg(i);
+    const QString longFile = deep + QStringLiteral("/English.ini");
+    QVERIFY(longFile.size() > 300);
+    QVERIFY(WriteTestFile(longFile, "[STRING]\n"));
+    QVERIFY(FileExists(longFile));
+
+    if (::geteuid() != 0) { // root reads everything
+        const QString locked = dir.filePath(QStringLiteral("locked.ini"));
+        QVERIFY(WriteTestFile(locked, "x"));
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        QVERIFY(!FileExists(locked));
+    }
+}
+
+void TestPlatform::pathFolderKeepsItsSeparator()
+{
+    QCOMPARE(GetPathFolder(QStringLiteral("/home/ann/Pictures/cat.jpg")),
+             QStringLiteral("/home/ann/Pictures/"));
+    QCOMPARE(GetPathFolder(QStringLiteral("/cat.jpg")), QStringLiteral("/"));
+    QCOMPARE(GetPathFolder(QStringLiteral("/home/ann/")), QStringLiteral("/home/ann/"));
+    QCOMPARE(GetPathFolder(QStringLiteral("cat.jpg")), QString());
+    QCOMPARE(GetPathFolder(QString()), QString());
+}
+
+void TestPlatform::findsFilesIgnoringCase()
+{
+    QTemporaryDir dir;
+    QVERIFY(WriteTestFile(dir.filePath(QStringLiteral("English.ini")), "e"));
+    QVERIFY(WriteTestFile(dir.filePath(QStringLiteral("chs.INI")), "c"));
+    QCOMPARE(FindFileIgnoringCase(dir.path(), QStringLiteral("english.ini")),
+             dir.filePath(QStringLiteral("English.ini")));
+    QCOMPARE(FindFileIgnoringCase(dir.path(), QStringLiteral("CHS.ini")),
+             dir.filePath(QStringLiteral("chs.INI")));
+    QCOMPARE(FindFileIgnoringCase(dir.path(), QStringLiteral("German.ini")), QString());
+    QCOMPARE(FindFileIgnoringCase(dir.path() + QStringLiteral("/missing"), QStringLiteral("a")),
+             QString());
+    // An exact match wins over one that differs in case.
+    QVERIFY(WriteTestFile(dir.filePath(QStringLiteral("ENGLISH.ini")), "E"));
+    QCOMPARE(FindFileIgnoringCase(dir.path(), QStringLiteral("ENGLISH.ini")),
+             dir.filePath(QStringLiteral("ENGLISH.ini")));
+}
+
+void TestPlatform::typedNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+    QTest::newRow("plain") << "640" << 640;
+    QTest::newRow("trailing letters") << "640px" << 640;
+    QTest::newRow("leading blanks") << " \t 25" << 25;
+    QTest::newRow("plus") << "+7" << 7;
+    QTest::newRow("minus") << "-3" << -3;
+    QTest::newRow("no digits") << "abc" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("sign only") << "-" << 0;
+    QTest::newRow("two signs") << "--5" << 0;
+    QTest::newRow("blank after sign") << "- 5" << 0;
+    QTest::newRow("decimal point") << "1.5" << 1;
+    QTest::newRow("no grouping") << "1,234" << 1;
+    QTest::newRow("leading zeros") << "000123" << 123;
+    QTest::newRow("max") << "2147483647" << INT_MAX;
+    QTest::newRow("above max") << "2147483648" << INT_MAX;
+    QTest::newRow("min") << "-2147483648" << INT_MIN;
+    QTest::newRow("below min") << "-2147483649" << INT_MIN;
+    QTest::newRow("huge") << "99999999999999999999999" << INT_MAX;
+    QTest::newRow("full-width digits are not digits") << QStringLiteral(u"１２") << 0;
+}
+
+void TestPlatform::typedNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    QCOMPARE(ParseTypedNumber(text), value);
+}
+
+void TestPlatform::typedNumberOfVeryLongDigitRuns()
+{
+    QCOMPARE(ParseTypedNumber(QString(100000, u'9')), INT_MAX);
+    QCOMPARE(ParseTypedNumber(u'-' + QString(100000, u'9')), INT_MIN);
+    QCOMPARE(ParseTypedNumber(QString(100000, u'0') + u'5'), 5);
+}
+
+void TestPlatform::scriptedDoubleRecordsAndAnswers()
+{
+    ScriptedUiServices ui;
+    QWidget* fakeOwner = reinterpret_cast<QWidget*>(this); // only compared, never used
+    ui.queueAnswer(IDYES);
+    QCOMPARE(ShowMessage(fakeOwner, QStringLiteral("Replace?"), QStringLiteral("Warning"),
+                         MessageButtons::YesNo, MessageIcon::Warning),
+             int(IDYES));
+    QCOMPARE(ShowMessage(nullptr, QStringLiteral("Failed"), QStringLiteral("Error")), int(IDOK));
+    QCOMPARE(ShowMessage(nullptr, QStringLiteral("Again?"), QString(), MessageButtons::YesNo),
+             int(IDNO));
+    QCOMPARE(ui.boxes().size(), 3);
+    QCOMPARE(ui.boxes()[0].owner, fakeOwner);
+    QVERIFY(ui.boxes()[0].hasOwner);
+    QVERIFY(ui.boxes()[0].scripted);
+    QCOMPARE(ui.boxes()[0].icon, MessageIcon::Warning);
+    QCOMPARE(ui.boxes()[0].buttons, MessageButtons::YesNo);
+    QVERIFY(!ui.boxes()[1].hasOwner);
+    QCOMPARE(ui.boxes()[1].caption, QStringLiteral("Error"));
+    QVERIFY(!ui.boxes()[2].scripted);
+}
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "test_platform.moc"
