@@ -5,8 +5,33 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
+// Qt aborts with a long plugin message when there is no display; say it in
+// one line instead, with what to do about it.
+static bool HasDisplay()
+{
+#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    const auto isSet = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
 int main(int argc, char* argv[])
 {
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "Rastelle needs a graphical display and found none (DISPLAY is not set). "
+                     "Start it from a desktop session, or under a virtual display with "
+                     "xvfb-run.\n");
+        return 1;
+    }
     QApplication application(argc, argv);
     QtUiServices uiServices;
     SetUiServices(&uiServices);

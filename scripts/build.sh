@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Configures and builds Rastelle.
+#   scripts/build.sh [--sanitize]
+# The normal build goes to build/, the sanitizer build (address and
+# undefined behaviour) to build-sanitize/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=build
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${1:-}" = "--sanitize" ]; then
+    build_dir=build-sanitize
+    options=(-DCMAKE_BUILD_TYPE=Debug -DRASTELLE_SANITIZE=ON -DCMAKE_CXX_FLAGS=-O1)
+fi
+
+cmake -S . -B "$build_dir" -G Ninja -DRASTELLE_WERROR=ON "${options[@]}" >/dev/null
+cmake --build "$build_dir" --parallel "$(nproc)"
