@@ -55,7 +55,8 @@ void CPictavoApp::RunMainDialog()
     // than show a stand-in window.
     const QByteArray language = theLanguage.GetCurrentLanguage().toUtf8();
     const QByteArray folder = theLanguage.GetBaseFolder().toUtf8();
-    std::printf("Rastelle: start-up finished (language \"%s\", language files in \"%s/language\").\n"
-                "The main window is not built yet, so there is no window to show.\n",
-                language.constData(), folder.constData());
+    std::printf(
+        "Rastelle: start-up finished (language \"%s\", language files in \"%s/language\").\n"
+        "The main window is not built yet, so there is no window to show.\n",
+        language.constData(), folder.constData());
 }

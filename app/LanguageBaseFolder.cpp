@@ -27,5 +27,6 @@ QString GetLanguageBaseFolderFor(const QString& programPath)
 
 QString GetLanguageBaseFolder()
 {
-    return GetLanguageBaseFolderFor(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+    return GetLanguageBaseFolderFor(
+        QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
 }

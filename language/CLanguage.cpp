@@ -95,10 +95,9 @@ void CLanguage::EnumLanguages()
     QDir folder(JoinPath(m_strBaseFolder, kLanguageFolder));
     // The search does not tell folders from files: a folder named like a
     // language file is listed too.
-    const QStringList entries =
-        folder.entryList({QStringLiteral("*") + kLanguageExtension},
-                         QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System |
-                             QDir::NoDotAndDotDot);
+    const QStringList entries = folder.entryList({QStringLiteral("*") + kLanguageExtension},
+                                                 QDir::Files | QDir::Dirs | QDir::Hidden |
+                                                     QDir::System | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         const QString name = entry.left(entry.size() - kLanguageExtension.size());
         if (!name.isEmpty())
@@ -167,9 +166,15 @@ void CLanguage::ReadLanguageFile(const QString& languageName)
                              QString::fromUtf16(key.name), parsed.has_value());
         const LanguageText pair{key.id, text};
         switch (section) {
-        case LanguageSection::String: m_stringTexts.append(pair); break;
-        case LanguageSection::Menu: m_menuTexts.append(pair); break;
-        case LanguageSection::Dialog: m_dialogTexts.append(pair); break;
+        case LanguageSection::String:
+            m_stringTexts.append(pair);
+            break;
+        case LanguageSection::Menu:
+            m_menuTexts.append(pair);
+            break;
+        case LanguageSection::Dialog:
+            m_dialogTexts.append(pair);
+            break;
         }
     }
 
@@ -274,9 +279,9 @@ LogFont CLanguage::ReadInterfaceLogFont(const SettingsStore* store, const QStrin
     font.lfClipPrecision = readByte(u"lfClipPrecision");
     font.lfPitchAndFamily = readByte(u"lfPitchAndFamily");
     const QString defaultFace = QStringLiteral("Microsoft Sans Serif");
-    font.SetFaceName(store ? store->GetProfileString(section, QStringLiteral("lfFaceName"),
-                                                     defaultFace)
-                           : defaultFace);
+    font.SetFaceName(
+        store ? store->GetProfileString(section, QStringLiteral("lfFaceName"), defaultFace)
+              : defaultFace);
     return font;
 }
 

@@ -22,7 +22,8 @@ struct LanguageText
 };
 
 // How a language file's bytes are encoded, from its name.
-enum LanguageEncoding : int {
+enum LanguageEncoding : int
+{
     kEncodingAnsi = 0,
     kEncodingUnicode = 1, // "_unicode": UTF-16LE with a byte-order mark
     kEncodingUtf8 = 2,    // "_utf-8"

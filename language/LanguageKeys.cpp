@@ -4,7 +4,10 @@
 
 #include <string_view>
 
-#define KEY(name) {name, u## #name}
+#define KEY(name)                                                                                  \
+    {                                                                                              \
+        name, u## #name                                                                            \
+    }
 
 namespace {
 constexpr LanguageKey kKeys[] = {
@@ -92,9 +95,12 @@ LanguageSection SectionOfKey(const char16_t* keyName)
 const char16_t* SectionName(LanguageSection section)
 {
     switch (section) {
-    case LanguageSection::String: return u"STRING";
-    case LanguageSection::Menu: return u"MENU";
-    case LanguageSection::Dialog: return u"DIALOG";
+    case LanguageSection::String:
+        return u"STRING";
+    case LanguageSection::Menu:
+        return u"MENU";
+    case LanguageSection::Dialog:
+        return u"DIALOG";
     }
     return u"";
 }

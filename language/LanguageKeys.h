@@ -3,7 +3,12 @@
 
 #include <span>
 
-enum class LanguageSection { String, Menu, Dialog };
+enum class LanguageSection
+{
+    String,
+    Menu,
+    Dialog
+};
 
 struct LanguageKey
 {

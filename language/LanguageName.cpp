@@ -29,9 +29,14 @@ QString CLanguage::MatchableLanguageName(const QString& languageName)
     // The suffix is expected at the end; its length is removed without
     // checking that it is really there.
     switch (GetFileEncoding(languageName)) {
-    case kEncodingUtf8: lowered.chop(6); break;
-    case kEncodingUnicode: lowered.chop(8); break;
-    default: break;
+    case kEncodingUtf8:
+        lowered.chop(6);
+        break;
+    case kEncodingUnicode:
+        lowered.chop(8);
+        break;
+    default:
+        break;
     }
     return lowered;
 }

@@ -3,8 +3,6 @@
 // published, including the stray parenthesis and the blank in two names.
 #include "language/LanguageTable.h"
 
-
-
 namespace {
 constexpr LanguageTableRow kRows[] = {
     {u"Afrikaans", u"AFK", 0x0036, 1252},
@@ -287,5 +285,3 @@ std::span<const LanguageTableRow> LanguageTable()
 {
     return kRows;
 }
-
-

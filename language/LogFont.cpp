@@ -22,9 +22,9 @@ constexpr int kFamilyDecorative = 0x50;
 
 bool IsWindowsInterfaceFace(const QString& face)
 {
-    static const char16_t* const kFaces[] = {u"Microsoft Sans Serif", u"MS Shell Dlg",
-                                             u"MS Shell Dlg 2", u"MS Sans Serif", u"Tahoma",
-                                             u"Segoe UI"};
+    static const char16_t* const kFaces[] = {
+        u"Microsoft Sans Serif", u"MS Shell Dlg", u"MS Shell Dlg 2",
+        u"MS Sans Serif",        u"Tahoma",       u"Segoe UI"};
     for (const char16_t* known : kFaces) {
         if (face.compare(QString::fromUtf16(known), Qt::CaseInsensitive) == 0)
             return true;
@@ -68,11 +68,21 @@ QFont ToQFont(const LogFont& font)
         result.setFamilies({font.lfFaceName});
 
     switch (font.lfPitchAndFamily & kFamilyMask) {
-    case kFamilyRoman: result.setStyleHint(QFont::Serif); break;
-    case kFamilySwiss: result.setStyleHint(QFont::SansSerif); break;
-    case kFamilyModern: result.setStyleHint(QFont::TypeWriter); break;
-    case kFamilyScript: result.setStyleHint(QFont::Cursive); break;
-    case kFamilyDecorative: result.setStyleHint(QFont::Decorative); break;
+    case kFamilyRoman:
+        result.setStyleHint(QFont::Serif);
+        break;
+    case kFamilySwiss:
+        result.setStyleHint(QFont::SansSerif);
+        break;
+    case kFamilyModern:
+        result.setStyleHint(QFont::TypeWriter);
+        break;
+    case kFamilyScript:
+        result.setStyleHint(QFont::Cursive);
+        break;
+    case kFamilyDecorative:
+        result.setStyleHint(QFont::Decorative);
+        break;
     default:
         if (IsWindowsInterfaceFace(font.lfFaceName))
             result.setStyleHint(QFont::SansSerif);
@@ -101,7 +111,8 @@ QFont ToQFont(const LogFont& font)
     if (font.lfWidth > 0) {
         const double average = QFontMetricsF(result).averageCharWidth();
         if (average > 0)
-            result.setStretch(std::clamp(int(std::lround(100.0 * font.lfWidth / average)), 1, 4000));
+            result.setStretch(
+                std::clamp(int(std::lround(100.0 * font.lfWidth / average)), 1, 4000));
     }
     return result;
 }
@@ -111,7 +122,8 @@ LogFont FromQFont(const QFont& font)
     LogFont record;
     int pixels = font.pixelSize();
     if (pixels <= 0) {
-        const double points = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
+        const double points =
+            font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
         pixels = std::max(1, int(std::lround(points * LogicalDpi() / 72.0)));
     }
     record.lfHeight = -pixels;

@@ -2,7 +2,14 @@
 
 namespace {
 
-enum class TokenKind { Literal, Percent, Text, Number, Foreign };
+enum class TokenKind
+{
+    Literal,
+    Percent,
+    Text,
+    Number,
+    Foreign
+};
 
 struct Token
 {

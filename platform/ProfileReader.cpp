@@ -172,8 +172,8 @@ void ProfileFile::parse(const QByteArray& contents)
             const qsizetype close = line.indexOf(']');
             // Section and key names are ASCII in practice; other bytes are
             // read as UTF-8 so that they still compare consistently.
-            section = QString::fromUtf8(
-                TrimBlanks(line.mid(1, close < 0 ? -1 : close - 1), IsBlankByte));
+            section =
+                QString::fromUtf8(TrimBlanks(line.mid(1, close < 0 ? -1 : close - 1), IsBlankByte));
             inSection = true;
             return;
         }

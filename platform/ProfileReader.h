@@ -53,7 +53,13 @@ constexpr qsizetype kProfileValueMaxBytes = 4 * kProfileValueMaxChars;
 class ProfileFile
 {
 public:
-    enum class Status { Loaded, NotFound, TooLarge, Unreadable };
+    enum class Status
+    {
+        Loaded,
+        NotFound,
+        TooLarge,
+        Unreadable
+    };
 
     // Reads and parses the file; a missing or unreadable file leaves it empty.
     Status load(const QString& path);

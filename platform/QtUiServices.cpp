@@ -5,19 +5,24 @@
 static QMessageBox::Icon ToQtIcon(MessageIcon icon)
 {
     switch (icon) {
-    case MessageIcon::None: return QMessageBox::NoIcon;
-    case MessageIcon::Error: return QMessageBox::Critical;
-    case MessageIcon::Warning: return QMessageBox::Warning;
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::None:
+        return QMessageBox::NoIcon;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
 
 int QtUiServices::MessageBox(const MessageBoxRequest& request)
 {
-    QMessageBox box(ToQtIcon(request.icon), request.caption, request.text,
-                    QMessageBox::NoButton, request.owner);
+    QMessageBox box(ToQtIcon(request.icon), request.caption, request.text, QMessageBox::NoButton,
+                    request.owner);
     // Plain text always: message texts may come from language files.
     box.setTextFormat(Qt::PlainText);
     QMessageBox::StandardButton escape = QMessageBox::Ok;
@@ -41,10 +46,15 @@ int QtUiServices::MessageBox(const MessageBoxRequest& request)
     }
     box.setEscapeButton(escape);
     switch (box.exec()) {
-    case QMessageBox::Ok: return IDOK;
-    case QMessageBox::Cancel: return IDCANCEL;
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    default: return DefaultAnswer(request.buttons);
+    case QMessageBox::Ok:
+        return IDOK;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    default:
+        return DefaultAnswer(request.buttons);
     }
 }

@@ -17,8 +17,8 @@ void SetUiServices(IUiServices* services)
     g_services = services;
 }
 
-int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                MessageButtons buttons, MessageIcon icon)
+int ShowMessage(QWidget* owner, const QString& text, const QString& caption, MessageButtons buttons,
+                MessageIcon icon)
 {
     MessageBoxRequest request;
     request.owner = owner;
@@ -32,10 +32,14 @@ int ShowMessage(QWidget* owner, const QString& text, const QString& caption,
 int DefaultAnswer(MessageButtons buttons)
 {
     switch (buttons) {
-    case MessageButtons::Ok: return IDOK;
-    case MessageButtons::OkCancel: return IDCANCEL;
-    case MessageButtons::YesNo: return IDNO;
-    case MessageButtons::YesNoCancel: return IDCANCEL;
+    case MessageButtons::Ok:
+        return IDOK;
+    case MessageButtons::OkCancel:
+        return IDCANCEL;
+    case MessageButtons::YesNo:
+        return IDNO;
+    case MessageButtons::YesNoCancel:
+        return IDCANCEL;
     }
     return IDOK;
 }
@@ -43,7 +47,8 @@ int DefaultAnswer(MessageButtons buttons)
 int ConsoleUiServices::MessageBox(const MessageBoxRequest& request)
 {
     const QByteArray line =
-        (request.caption.isEmpty() ? request.text : request.caption + QStringLiteral(": ") + request.text)
+        (request.caption.isEmpty() ? request.text
+                                   : request.caption + QStringLiteral(": ") + request.text)
             .toUtf8();
     std::fprintf(stderr, "%s\n", line.constData());
     return DefaultAnswer(request.buttons);

@@ -10,10 +10,24 @@ class QWidget;
 
 // Button sets and answers use the values the Windows message-box API uses,
 // so that code written against those values reads the same here.
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class MessageIcon { None, Error, Warning, Information, Question };
+enum class MessageButtons
+{
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel
+};
+enum class MessageIcon
+{
+    None,
+    Error,
+    Warning,
+    Information,
+    Question
+};
 
-enum MessageAnswer : int {
+enum MessageAnswer : int
+{
     IDOK = 1,
     IDCANCEL = 2,
     IDYES = 6,

@@ -220,22 +220,26 @@ void TestLanguageEngine::decodesWithTheLanguagesCodePage_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("German 1252") << "German" << QByteArray("Schlie\xDF" "en") << QStringLiteral(u"Schließen");
+    QTest::newRow("German 1252") << "German"
+                                 << QByteArray("Schlie\xDF"
+                                               "en")
+                                 << QStringLiteral(u"Schließen");
     QTest::newRow("Russian 1251") << "Russian" << QByteArray("\xCE\xF8\xE8\xE1\xEA\xE0")
                                   << QStringLiteral(u"Ошибка");
     QTest::newRow("chs 936") << "chs" << QByteArray("\xB4\xED\xCE\xF3") << QStringLiteral(u"错误");
     QTest::newRow("Japanese 932") << "Japanese" << QByteArray("\x83\x47\x83\x89\x81\x5B")
                                   << QStringLiteral(u"エラー");
-    QTest::newRow("Korean 949") << "kor" << QByteArray("\xBF\xC0\xB7\xF9") << QStringLiteral(u"오류");
-    QTest::newRow("Chinese_Taiwan 950") << "Chinese_Taiwan" << QByteArray("\xBF\xF9\xBB\x7E")
-                                        << QStringLiteral(u"錯誤");
+    QTest::newRow("Korean 949") << "kor" << QByteArray("\xBF\xC0\xB7\xF9")
+                                << QStringLiteral(u"오류");
+    QTest::newRow("Chinese_Taiwan 950")
+        << "Chinese_Taiwan" << QByteArray("\xBF\xF9\xBB\x7E") << QStringLiteral(u"錯誤");
     QTest::newRow("Thai 874") << "Thai" << QByteArray("\xBC\xD4\xB4") << QStringLiteral(u"ผิด");
     QTest::newRow("Greek 1253") << "Greek" << QByteArray("\xD3\xF6\xDC\xEB\xEC\xE1")
                                 << QStringLiteral(u"Σφάλμα");
-    QTest::newRow("Russian_utf-8") << "Russian_utf-8" << QByteArray("\xD0\x9E\xD1\x88")
-                                   << QStringLiteral(u"Ош");
-    QTest::newRow("Hindi, system code page") << "Hindi" << QByteArray("\xE0\xA4\xA4\xE0\xA5\x8D")
-                                             << QStringLiteral(u"त्");
+    QTest::newRow("Russian_utf-8")
+        << "Russian_utf-8" << QByteArray("\xD0\x9E\xD1\x88") << QStringLiteral(u"Ош");
+    QTest::newRow("Hindi, system code page")
+        << "Hindi" << QByteArray("\xE0\xA4\xA4\xE0\xA5\x8D") << QStringLiteral(u"त्");
 }
 
 void TestLanguageEngine::decodesWithTheLanguagesCodePage()
@@ -348,7 +352,8 @@ void TestLanguageEngine::interfaceFontPerLanguageFromTheStore()
     m_store->WriteProfileInt("German", "lfWeight", 700);
     m_store->WriteProfileInt("German", "lfItalic", 257); // a byte field keeps its low 8 bits
     m_store->WriteProfileInt("German", "lfHeight", -16);
-    m_store->WriteProfileString("German", "lfFaceName", "DejaVu Serif With A Very Long Face Name Indeed");
+    m_store->WriteProfileString("German", "lfFaceName",
+                                "DejaVu Serif With A Very Long Face Name Indeed");
     m_store->WriteProfileInt("english", "lfUnderline", 1);
 
     CLanguage language;

@@ -61,8 +61,8 @@ void TestLanguageName::parsesNames_data()
     QTest::newRow("ara") << "ara" << 1 << 0 << 1256 << "ara";
     QTest::newRow("chs") << "chs" << 4 << 2 << 936 << "chs";
     QTest::newRow("CHS") << "CHS" << 4 << 2 << 936 << "chs";
-    QTest::newRow("chinese full name") << "Chinese_Peoples_Republic_of_China" << 4 << 2 << 936
-                                       << "chs";
+    QTest::newRow("chinese full name")
+        << "Chinese_Peoples_Republic_of_China" << 4 << 2 << 936 << "chs";
     QTest::newRow("chinese simplified") << "chinese_simplified" << 4 << 0 << 936 << "chs";
     QTest::newRow("Russian_utf-8") << "Russian_utf-8" << 0x19 << 0 << 65001 << "rus";
     QTest::newRow("Russian") << "Russian" << 0x19 << 0 << 1251 << "rus";
@@ -96,13 +96,20 @@ void TestLanguageName::improperNamesAreRefused_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("matchable");
     // The suffix is cut by length: one character behind it leaves a piece.
-    QTest::newRow("broken utf-8 suffix") << "Russian_utf-8x" << "russian_";
-    QTest::newRow("broken unicode suffix") << "German_unicodeX" << "german_";
-    QTest::newRow("unknown") << "Klingon" << "klingon";
-    QTest::newRow("without the parenthesis") << "English_United_Kingdom" << "english_united_kingdom";
-    QTest::newRow("underscore for blank") << "Spanish_United_States" << "spanish_united_states";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("suffix only") << "_utf-8" << "";
+    QTest::newRow("broken utf-8 suffix") << "Russian_utf-8x"
+                                         << "russian_";
+    QTest::newRow("broken unicode suffix") << "German_unicodeX"
+                                           << "german_";
+    QTest::newRow("unknown") << "Klingon"
+                             << "klingon";
+    QTest::newRow("without the parenthesis") << "English_United_Kingdom"
+                                             << "english_united_kingdom";
+    QTest::newRow("underscore for blank") << "Spanish_United_States"
+                                          << "spanish_united_states";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("suffix only") << "_utf-8"
+                                 << "";
 }
 
 void TestLanguageName::improperNamesAreRefused()
@@ -168,14 +175,22 @@ void TestLanguageName::unescape_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("line feed") << "one\\ntwo" << "one\ntwo";
-    QTest::newRow("all three") << "a\\tb\\nc\\rd" << "a\tb\nc\rd";
-    QTest::newRow("path with temp") << "C:\\temp" << "C:\temp";
-    QTest::newRow("doubled backslash before t") << "C:\\\\temp" << "C:\\\temp";
-    QTest::newRow("other escapes stay") << "a\\x\\\\b\\" << "a\\x\\\\b\\";
-    QTest::newRow("capital letters are not escapes") << "\\N\\T" << "\\N\\T";
-    QTest::newRow("tab then n") << "\\t\\n" << "\t\n";
-    QTest::newRow("backslash n made of pieces is not rejoined") << "\\\\nn" << "\\\nn";
+    QTest::newRow("line feed") << "one\\ntwo"
+                               << "one\ntwo";
+    QTest::newRow("all three") << "a\\tb\\nc\\rd"
+                               << "a\tb\nc\rd";
+    QTest::newRow("path with temp") << "C:\\temp"
+                                    << "C:\temp";
+    QTest::newRow("doubled backslash before t") << "C:\\\\temp"
+                                                << "C:\\\temp";
+    QTest::newRow("other escapes stay") << "a\\x\\\\b\\"
+                                        << "a\\x\\\\b\\";
+    QTest::newRow("capital letters are not escapes") << "\\N\\T"
+                                                     << "\\N\\T";
+    QTest::newRow("tab then n") << "\\t\\n"
+                                << "\t\n";
+    QTest::newRow("backslash n made of pieces is not rejoined") << "\\\\nn"
+                                                                << "\\\nn";
 }
 
 void TestLanguageName::unescape()
@@ -201,7 +216,8 @@ void TestLanguageName::keyTableCoversEverySectionAndBuiltInText()
     QCOMPARE(counts[int(LanguageSection::Dialog)], 21);
     QCOMPARE(counts[int(LanguageSection::Menu)], 4);
     QCOMPARE(counts[int(LanguageSection::String)], 35);
-    QCOMPARE(QString::fromUtf16(LanguageKeys().front().name), QStringLiteral("IDC_BUTTON_OPEN_PHOTO"));
+    QCOMPARE(QString::fromUtf16(LanguageKeys().front().name),
+             QStringLiteral("IDC_BUTTON_OPEN_PHOTO"));
     QCOMPARE(LoadBuiltinString(101), QStringLiteral("&About Rastelle"));
     QCOMPARE(LoadBuiltinString(125), QStringLiteral("%ls is not a Legitimate DIB File!"));
     QCOMPARE(LoadBuiltinString(133), QString());

@@ -27,19 +27,32 @@ void TestMessageFormat::signatures_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("signature");
-    QTest::newRow("none") << "Error" << "";
-    QTest::newRow("s") << "%s exists." << "s";
-    QTest::newRow("ls") << "Can't open file '%ls'" << "s";
-    QTest::newRow("d") << "Set frame from 0 to %d" << "d";
-    QTest::newRow("percent") << "100%% done" << "";
-    QTest::newRow("lone percent at end") << "100%" << "";
-    QTest::newRow("percent before digit-less blank") << "50 % -" << "";
-    QTest::newRow("n") << "%s %s %n" << "ss?";
-    QTest::newRow("width") << "%99999s" << "?";
-    QTest::newRow("hex") << "%x" << "?";
-    QTest::newRow("long long") << "%lld" << "?";
-    QTest::newRow("star width") << "%*d" << "?";
-    QTest::newRow("order") << "%d then %s" << "ds";
+    QTest::newRow("none") << "Error"
+                          << "";
+    QTest::newRow("s") << "%s exists."
+                       << "s";
+    QTest::newRow("ls") << "Can't open file '%ls'"
+                        << "s";
+    QTest::newRow("d") << "Set frame from 0 to %d"
+                       << "d";
+    QTest::newRow("percent") << "100%% done"
+                             << "";
+    QTest::newRow("lone percent at end") << "100%"
+                                         << "";
+    QTest::newRow("percent before digit-less blank") << "50 % -"
+                                                     << "";
+    QTest::newRow("n") << "%s %s %n"
+                       << "ss?";
+    QTest::newRow("width") << "%99999s"
+                           << "?";
+    QTest::newRow("hex") << "%x"
+                         << "?";
+    QTest::newRow("long long") << "%lld"
+                               << "?";
+    QTest::newRow("star width") << "%*d"
+                                << "?";
+    QTest::newRow("order") << "%d then %s"
+                           << "ds";
 }
 
 void TestMessageFormat::signatures()

@@ -38,7 +38,8 @@ void TestPlatform::decodesEveryCodePage_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     QTest::newRow("874 Thai") << 874 << QByteArray("\xA1\xC0\x80") << QStringLiteral(u"กภ€");
-    QTest::newRow("1250 Central European") << 1250 << QByteArray("\x8A\xB9\xE8") << QStringLiteral(u"Šąč");
+    QTest::newRow("1250 Central European")
+        << 1250 << QByteArray("\x8A\xB9\xE8") << QStringLiteral(u"Šąč");
     QTest::newRow("1251 Cyrillic") << 1251 << QByteArray("\xC0\xFF\xA8") << QStringLiteral(u"АяЁ");
     QTest::newRow("1252 Western") << 1252 << QByteArray("\x80\xE4\x9F") << QStringLiteral(u"€äŸ");
     QTest::newRow("1253 Greek") << 1253 << QByteArray("\xC1\xE1") << QStringLiteral(u"Αα");
@@ -46,16 +47,18 @@ void TestPlatform::decodesEveryCodePage_data()
     QTest::newRow("1255 Hebrew") << 1255 << QByteArray("\xE0\xA4") << QStringLiteral(u"א₪");
     QTest::newRow("1256 Arabic") << 1256 << QByteArray("\xC7\xE1") << QStringLiteral(u"ال");
     QTest::newRow("1257 Baltic") << 1257 << QByteArray("\xC0\xE0") << QStringLiteral(u"Ąą");
-    QTest::newRow("1258 Vietnamese") << 1258 << QByteArray("\xD0\xF0\xFE") << QStringLiteral(u"Đđ₫");
+    QTest::newRow("1258 Vietnamese")
+        << 1258 << QByteArray("\xD0\xF0\xFE") << QStringLiteral(u"Đđ₫");
     // 0x5C as a trail byte is part of the character, not a backslash.
     QTest::newRow("932 Japanese") << 932 << QByteArray("\x93\xFA\x96\x7B\x95\x5C")
                                   << QStringLiteral(u"日本表");
-    QTest::newRow("936 Simplified Chinese") << 936 << QByteArray("\xD6\xD0\xCE\xC4")
-                                            << QStringLiteral(u"中文");
+    QTest::newRow("936 Simplified Chinese")
+        << 936 << QByteArray("\xD6\xD0\xCE\xC4") << QStringLiteral(u"中文");
     QTest::newRow("949 Korean") << 949 << QByteArray("\xC7\xD1\xB1\xB9") << QStringLiteral(u"한국");
-    QTest::newRow("950 Traditional Chinese") << 950 << QByteArray("\xA4\xA4\xA4\xE5")
-                                             << QStringLiteral(u"中文");
-    QTest::newRow("65001 UTF-8") << 65001 << QByteArray("\xC3\xA9\xE2\x82\xAC") << QStringLiteral(u"é€");
+    QTest::newRow("950 Traditional Chinese")
+        << 950 << QByteArray("\xA4\xA4\xA4\xE5") << QStringLiteral(u"中文");
+    QTest::newRow("65001 UTF-8") << 65001 << QByteArray("\xC3\xA9\xE2\x82\xAC")
+                                 << QStringLiteral(u"é€");
     QTest::newRow("0 system (UTF-8 here)") << 0 << QByteArray("\xC3\xA9") << QStringLiteral(u"é");
 }
 

@@ -46,20 +46,25 @@ void TestProfileReader::syntaxRules_data()
     QTest::addColumn<QString>("value");
     QTest::newRow("plain") << QByteArray("[S]\nkey=value\n") << true << "value";
     QTest::newRow("blanks around =") << QByteArray("[S]\n  key \t=  value \t\n") << true << "value";
-    QTest::newRow("blanks inside the value stay") << QByteArray("[S]\nkey=a  b\n") << true << "a  b";
-    QTest::newRow("quotes keep outer blanks") << QByteArray("[S]\nkey=\" padded \"\n") << true << " padded ";
-    QTest::newRow("inner quotes stay") << QByteArray("[S]\nkey=say \"hi\" now\n") << true
-                                       << "say \"hi\" now";
+    QTest::newRow("blanks inside the value stay")
+        << QByteArray("[S]\nkey=a  b\n") << true << "a  b";
+    QTest::newRow("quotes keep outer blanks")
+        << QByteArray("[S]\nkey=\" padded \"\n") << true << " padded ";
+    QTest::newRow("inner quotes stay")
+        << QByteArray("[S]\nkey=say \"hi\" now\n") << true << "say \"hi\" now";
     QTest::newRow("one quote stays") << QByteArray("[S]\nkey=\"open\n") << true << "\"open";
     QTest::newRow("empty value") << QByteArray("[S]\nkey=\n") << true << "";
     QTest::newRow("second = is part of the value") << QByteArray("[S]\nkey=a=b\n") << true << "a=b";
-    QTest::newRow("first duplicate wins") << QByteArray("[S]\nkey=first\nkey=second\n") << true
-                                          << "first";
+    QTest::newRow("first duplicate wins")
+        << QByteArray("[S]\nkey=first\nkey=second\n") << true << "first";
     QTest::newRow("first wins across repeated sections")
-        << QByteArray("[S]\nkey=first\n[T]\nkey=other\n[S]\nkey=second\nmore=yes\n") << true << "first";
+        << QByteArray("[S]\nkey=first\n[T]\nkey=other\n[S]\nkey=second\nmore=yes\n") << true
+        << "first";
     QTest::newRow("semicolon comment") << QByteArray("[S]\n;key=commented\n") << false << "";
-    QTest::newRow("hash comment") << QByteArray("[S]\n  # key=commented\nkey=real\n") << true << "real";
-    QTest::newRow("semicolon inside a value stays") << QByteArray("[S]\nkey=a;b\n") << true << "a;b";
+    QTest::newRow("hash comment") << QByteArray("[S]\n  # key=commented\nkey=real\n") << true
+                                  << "real";
+    QTest::newRow("semicolon inside a value stays")
+        << QByteArray("[S]\nkey=a;b\n") << true << "a;b";
     QTest::newRow("blanks inside brackets") << QByteArray("[ S ]\nkey=v\n") << true << "v";
     QTest::newRow("text after bracket ignored") << QByteArray("[S] ; note\nkey=v\n") << true << "v";
     QTest::newRow("line without =") << QByteArray("[S]\nkey\n") << false << "";
@@ -126,7 +131,8 @@ void TestProfileReader::utf16FilesYieldText()
 
 void TestProfileReader::ansiAndUtf8FilesYieldBytes()
 {
-    const ProfileFile file = Parse("[S]\ncyrillic=\xCE\xF8\xE8\xE1\xEA\xE0\nutf8=\xC3\xA9t\xC3\xA9\n");
+    const ProfileFile file =
+        Parse("[S]\ncyrillic=\xCE\xF8\xE8\xE1\xEA\xE0\nutf8=\xC3\xA9t\xC3\xA9\n");
     QVERIFY(!file.isText());
     const ProfileValue cyrillic = file.value("S", "cyrillic");
     QVERIFY(!cyrillic.isText);

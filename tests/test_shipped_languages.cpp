@@ -30,9 +30,12 @@ private:
 static QString TextOf(const CLanguage& language, const LanguageKey& key)
 {
     switch (SectionOfKey(key.name)) {
-    case LanguageSection::String: return language.GetString(key.id);
-    case LanguageSection::Menu: return language.GetMenuText(key.id);
-    case LanguageSection::Dialog: return language.GetDialogText(key.id);
+    case LanguageSection::String:
+        return language.GetString(key.id);
+    case LanguageSection::Menu:
+        return language.GetMenuText(key.id);
+    case LanguageSection::Dialog:
+        return language.GetDialogText(key.id);
     }
     return QString();
 }
@@ -86,11 +89,16 @@ void TestShippedLanguages::translationsDecodeToTheIntendedText_data()
     QTest::addColumn<QString>("languageName");
     QTest::addColumn<QString>("reference");
     QTest::addColumn<QString>("errorText");
-    QTest::newRow("German, code page 1252") << "German" << "German" << QStringLiteral(u"Fehler");
-    QTest::newRow("Russian, code page 1251") << "Russian" << "Russian" << QStringLiteral(u"Ошибка");
-    QTest::newRow("chs, code page 936") << "chs" << "chs" << QStringLiteral(u"错误");
-    QTest::newRow("French, UTF-8") << "French_utf-8" << "French" << QStringLiteral(u"Erreur");
-    QTest::newRow("Japanese, UTF-16") << "Japanese_unicode" << "Japanese" << QStringLiteral(u"エラー");
+    QTest::newRow("German, code page 1252") << "German"
+                                            << "German" << QStringLiteral(u"Fehler");
+    QTest::newRow("Russian, code page 1251") << "Russian"
+                                             << "Russian" << QStringLiteral(u"Ошибка");
+    QTest::newRow("chs, code page 936") << "chs"
+                                        << "chs" << QStringLiteral(u"错误");
+    QTest::newRow("French, UTF-8") << "French_utf-8"
+                                   << "French" << QStringLiteral(u"Erreur");
+    QTest::newRow("Japanese, UTF-16") << "Japanese_unicode"
+                                      << "Japanese" << QStringLiteral(u"エラー");
 }
 
 void TestShippedLanguages::translationsDecodeToTheIntendedText()
@@ -149,8 +157,8 @@ void TestShippedLanguages::shippedLanguagesAreListed()
     QStringList names;
     for (int i = 0; i < language.GetLanguageCount(); ++i)
         names << language.GetLanguageName(i);
-    QCOMPARE(names, (QStringList{"English", "French_utf-8", "German", "Japanese_unicode",
-                                 "Russian", "chs"}));
+    QCOMPARE(names, (QStringList{"English", "French_utf-8", "German", "Japanese_unicode", "Russian",
+                                 "chs"}));
 }
 
 QTEST_MAIN(TestShippedLanguages)
