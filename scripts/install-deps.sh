@@ -13,6 +13,11 @@ packages=(
     qt6-base-dev-tools
     qt6-image-formats-plugins
     libgl-dev
+    libraw-dev
+    clang
+    libclang-rt-14-dev
+    python3-pil
+    imagemagick
     fonts-dejavu-core
 )
 

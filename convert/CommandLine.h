@@ -1,0 +1,52 @@
+// rastelle-convert: the conversion from the command line, with the same
+// engine and the same messages as the window.
+#pragma once
+
+#include "convert/Imaging.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <optional>
+
+class QTextStream;
+
+struct CommandLineOptions
+{
+    QString input;
+    QString output;
+    int pixelFormat = PixelFormat24bppRGB;
+    std::optional<int> width;
+    std::optional<int> height;
+    int rotate = 0;
+    int flip = 0;
+    QString text;
+    int textX = 0;
+    int textY = 0;
+    QString fontFamily;
+    int fontSize = 0; // pixels; 0 for the default
+    bool bold = false;
+    bool italic = false;
+    std::uint32_t color = 0; // 0x00BBGGRR
+    std::optional<QUuid> dimension;
+    std::optional<int> frame;
+    bool overwrite = false;
+    bool help = false;
+};
+
+struct CommandLineParse
+{
+    bool ok = false;
+    QString error; // for a usage error
+    CommandLineOptions options;
+};
+
+CommandLineParse ParseCommandLine(const QStringList& arguments);
+QString CommandLineHelp();
+
+enum CommandLineExit { kExitSuccess = 0, kExitFailed = 1, kExitUsage = 2 };
+
+// Runs a conversion for the arguments (without the program name); messages
+// go to err, help to out.
+int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err);

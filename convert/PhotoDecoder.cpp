@@ -1,0 +1,153 @@
+#include "convert/PhotoDecoder.h"
+
+#include "convert/Imaging.h"
+#include "convert/RawDecoder.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <algorithm>
+#include <unistd.h>
+
+std::uint64_t ImageMemoryBudget()
+{
+    static const std::uint64_t budget = [] {
+        const long pages = ::sysconf(_SC_PHYS_PAGES);
+        const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+        std::uint64_t physical = (pages > 0 && pageSize > 0)
+                                     ? std::uint64_t(pages) * std::uint64_t(pageSize)
+                                     : (std::uint64_t(4) << 30);
+        // A picture, its working copy and the file being written all live at
+        // once; a quarter of the memory for each keeps the sum well inside.
+        return std::max<std::uint64_t>(physical / 4, std::uint64_t(256) << 20);
+    }();
+    return budget;
+}
+
+bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel)
+{
+    if (width <= 0 || height <= 0 || bytesPerPixel <= 0)
+        return false;
+    // Qt keeps image dimensions and strides in int.
+    if (width > 0x7FFFFFFF / 8 || height > 0x7FFFFFFF)
+        return false;
+    const std::uint64_t bytes = std::uint64_t(width) * std::uint64_t(height) * bytesPerPixel;
+    return bytes / std::uint64_t(height) / bytesPerPixel == std::uint64_t(width) &&
+           bytes <= ImageMemoryBudget();
+}
+
+bool IsCameraRawFileName(const QString& path)
+{
+    static const QStringList kExtensions = {
+        "raw", "dng", "cr2", "cr3", "crw", "nef", "nrw", "arw", "srf", "sr2", "orf",
+        "rw2", "raf", "pef", "ptx", "srw", "x3f", "erf", "kdc", "dcr", "mrw", "3fr",
+        "mef", "mos", "iiq", "rwl", "k25"};
+    return kExtensions.contains(QFileInfo(path).suffix().toLower());
+}
+
+namespace {
+
+QUuid DimensionForFormat(const QByteArray& format)
+{
+    const QByteArray f = format.toLower();
+    if (f == "gif" || f == "webp" || f == "mng" || f == "apng")
+        return FrameDimensionTime;
+    if (f == "ico" || f == "cur" || f == "icns")
+        return FrameDimensionResolution;
+    return FrameDimensionPage;
+}
+
+void ConfigureReader(QImageReader& reader)
+{
+    reader.setAutoTransform(true); // photos arrive upright
+    // Qt's own cap is far below what a large photo needs; ours is checked
+    // before decoding from the size the header states.
+    QImageReader::setAllocationLimit(int(std::min<std::uint64_t>(
+        ImageMemoryBudget() >> 20, std::uint64_t(0x7FFFFFFF))));
+}
+
+} // namespace
+
+DecodeResult PhotoDecoder::Open(const QString& path)
+{
+    m_path = path;
+    m_info = PhotoInfo();
+    m_frame = QImage();
+    m_activeFrame = -1;
+    m_isRaw = false;
+
+    QFileInfo file(path);
+    if (!file.exists())
+        return DecodeResult::NotFound;
+    if (!file.isFile() || !file.isReadable())
+        return DecodeResult::Unreadable;
+
+    QImageReader reader(path);
+    ConfigureReader(reader);
+    if (reader.canRead()) {
+        m_info.format = reader.format();
+        m_info.dimension = DimensionForFormat(m_info.format);
+        m_info.frameCount = std::max(1, reader.imageCount());
+    } else if (IsCameraRawFileName(path) || IsCameraRawFile(path)) {
+        m_isRaw = true;
+        m_info.format = "raw";
+        m_info.dimension = FrameDimensionPage;
+        m_info.frameCount = 1;
+    } else {
+        return DecodeResult::Unreadable;
+    }
+    return DecodeFrame(0);
+}
+
+DecodeResult PhotoDecoder::SelectFrame(int index)
+{
+    if (index < 0 || index >= m_info.frameCount)
+        return DecodeResult::Unreadable;
+    if (index == m_activeFrame)
+        return DecodeResult::Ok;
+    return DecodeFrame(index);
+}
+
+DecodeResult PhotoDecoder::DecodeFrame(int index)
+{
+    if (m_isRaw) {
+        RawDecodeResult raw = DecodeCameraRaw(m_path);
+        if (raw.tooLarge)
+            return DecodeResult::TooLarge;
+        if (raw.image.isNull())
+            return DecodeResult::Unreadable;
+        m_frame = std::move(raw.image);
+        m_activeFrame = 0;
+        return DecodeResult::Ok;
+    }
+
+    QImageReader reader(m_path);
+    ConfigureReader(reader);
+    if (index > 0 && !reader.jumpToImage(index)) {
+        // Decoders without random access (GIF among them) give frames in
+        // order, each drawn over the ones before; read up to the one wanted.
+        for (int i = 0; i < index; ++i) {
+            if (!reader.canRead())
+                return DecodeResult::Unreadable;
+            const QSize size = reader.size();
+            if (size.isValid() && !FitsImageBudget(size.width(), size.height(), 8))
+                return DecodeResult::TooLarge;
+            if (reader.read().isNull())
+                return DecodeResult::Unreadable;
+        }
+    }
+    const QSize size = reader.size();
+    // Eight bytes a pixel covers 16-bit decoders and one conversion.
+    if (size.isValid() && !FitsImageBudget(size.width(), size.height(), 8))
+        return DecodeResult::TooLarge;
+    QImage frame;
+    if (!reader.read(&frame) || frame.isNull()) {
+        if (reader.error() == QImageReader::InvalidDataError &&
+            reader.errorString().contains("allocation", Qt::CaseInsensitive))
+            return DecodeResult::TooLarge;
+        return DecodeResult::Unreadable;
+    }
+    m_frame = std::move(frame);
+    m_activeFrame = index;
+    return DecodeResult::Ok;
+}

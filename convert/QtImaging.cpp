@@ -1,0 +1,551 @@
+#include "convert/QtImaging.h"
+
+#include "convert/BmpWriter.h"
+#include "convert/PhotoDecoder.h"
+#include "convert/Resampler.h"
+
+#include <QFile>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <atomic>
+#include <cmath>
+#include <optional>
+
+const QUuid FrameDimensionTime("{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}");
+const QUuid FrameDimensionResolution("{84236F7B-3BD3-428F-8DAB-4EA1439CA315}");
+const QUuid FrameDimensionPage("{7462DC86-6180-4C7E-8E3F-EE7333A7A483}");
+const QUuid BmpEncoderClsid("{557CF400-1A04-11D3-9A73-0000F81EF32E}");
+
+namespace {
+
+std::atomic<int> g_liveObjects{0};
+
+struct LiveCount
+{
+    LiveCount() { ++g_liveObjects; }
+    ~LiveCount() { --g_liveObjects; }
+    LiveCount(const LiveCount&) = delete;
+    LiveCount& operator=(const LiveCount&) = delete;
+};
+
+std::optional<BmpFormat> BmpFormatFor(int pixelFormat)
+{
+    switch (pixelFormat) {
+    case PixelFormat16bppRGB565: return BmpFormat::Rgb565;
+    case PixelFormat24bppRGB: return BmpFormat::Rgb24;
+    case PixelFormat32bppRGB: return BmpFormat::Rgb32;
+    case PixelFormat32bppARGB: return BmpFormat::Argb32;
+    case PixelFormat32bppPARGB: return BmpFormat::Pargb32;
+    case PixelFormat64bppARGB: return BmpFormat::Argb64;
+    case PixelFormat64bppPARGB: return BmpFormat::Pargb64;
+    default: return std::nullopt;
+    }
+}
+
+constexpr float kDefaultDpi = 96.0f;
+
+// Converts a premultiplied (or opaque) image to a bitmap format. Formats
+// without alpha get the colours as drawn over black, as drawing onto a
+// zero-filled bitmap gives.
+QImage ConvertOverBlack(QImage image, QImage::Format format)
+{
+    if (image.format() == format)
+        return image;
+    if (!QImage::toPixelFormat(format).alphaUsage() && image.hasAlphaChannel()) {
+        // Premultiplied colours are the colours over black; keep them and
+        // drop the alpha.
+        const bool wide = image.depth() > 32;
+        image = image.convertToFormat(wide ? QImage::Format_RGBA64_Premultiplied
+                                           : QImage::Format_ARGB32_Premultiplied);
+        image.reinterpretAsFormat(wide ? QImage::Format_RGBX64 : QImage::Format_RGB32);
+        if (!wide) {
+            for (int y = 0; y < image.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x)
+                    row[x] |= 0xFF000000u;
+            }
+        } else {
+            for (int y = 0; y < image.height(); ++y) {
+                auto* row = reinterpret_cast<std::uint16_t*>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x)
+                    row[x * 4 + 3] = 0xFFFF;
+            }
+        }
+    }
+    return image.convertToFormat(format);
+}
+
+float DpiOf(int dotsPerMeter)
+{
+    return dotsPerMeter > 0 ? float(dotsPerMeter * 0.0254) : kDefaultDpi;
+}
+
+} // namespace
+
+class GpImage
+{
+public:
+    enum class Kind { Photo, Bitmap };
+    explicit GpImage(Kind kind) : m_kind(kind) {}
+
+    Kind kind() const { return m_kind; }
+
+    // Photo.
+    PhotoDecoder decoder;
+
+    // Bitmap: allocated on first use, zero-filled (transparent black).
+    int pixelFormat = 0;
+    BmpFormat bmpFormat = BmpFormat::Rgb24;
+    int width = 0;
+    int height = 0;
+    QImage pixels;
+    float dpiX = kDefaultDpi;
+    float dpiY = kDefaultDpi;
+
+    bool EnsureAllocated()
+    {
+        if (m_kind != Kind::Bitmap)
+            return true;
+        if (!pixels.isNull())
+            return true;
+        pixels = QImage(width, height, WorkingFormatFor(bmpFormat));
+        if (pixels.isNull())
+            return false;
+        pixels.fill(0);
+        return true;
+    }
+
+    const QImage& Image() const { return m_kind == Kind::Photo ? decoder.Frame() : pixels; }
+    int Width() const { return m_kind == Kind::Photo ? decoder.Frame().width() : width; }
+    int Height() const { return m_kind == Kind::Photo ? decoder.Frame().height() : height; }
+
+private:
+    Kind m_kind;
+    LiveCount m_count;
+};
+
+class GpGraphics
+{
+public:
+    GpImage* target = nullptr;      // a bitmap, or
+    QPaintDevice* device = nullptr; // a window's surface
+    int interpolationMode = InterpolationModeHighQualityBicubic;
+
+private:
+    LiveCount m_count;
+};
+
+class GpFont
+{
+public:
+    QFont font;
+
+private:
+    LiveCount m_count;
+};
+
+class GpBrush
+{
+public:
+    QColor color;
+
+private:
+    LiveCount m_count;
+};
+
+int QtImagingLiveObjects()
+{
+    return g_liveObjects.load();
+}
+
+GpStatus QtImaging::Startup()
+{
+    return Ok;
+}
+
+void QtImaging::Shutdown()
+{
+}
+
+GpStatus QtImaging::LoadImageFromFile(const QString& path, GpImage** image)
+{
+    if (!image)
+        return InvalidParameter;
+    *image = nullptr;
+    auto photo = std::make_unique<GpImage>(GpImage::Kind::Photo);
+    switch (photo->decoder.Open(path)) {
+    case DecodeResult::Ok: break;
+    case DecodeResult::NotFound: return FileNotFound;
+    case DecodeResult::TooLarge: return OutOfMemory;
+    case DecodeResult::Unreadable: return UnknownImageFormat;
+    }
+    *image = photo.release();
+    return Ok;
+}
+
+GpStatus QtImaging::DisposeImage(GpImage* image)
+{
+    if (!image)
+        return InvalidParameter;
+    delete image;
+    return Ok;
+}
+
+GpStatus QtImaging::GetImageWidth(GpImage* image, std::uint32_t* width)
+{
+    if (!image || !width)
+        return InvalidParameter;
+    *width = std::uint32_t(image->Width());
+    return Ok;
+}
+
+GpStatus QtImaging::GetImageHeight(GpImage* image, std::uint32_t* height)
+{
+    if (!image || !height)
+        return InvalidParameter;
+    *height = std::uint32_t(image->Height());
+    return Ok;
+}
+
+GpStatus QtImaging::GetImageHorizontalResolution(GpImage* image, float* dpi)
+{
+    if (!image || !dpi)
+        return InvalidParameter;
+    *dpi = image->kind() == GpImage::Kind::Bitmap ? image->dpiX
+                                                  : DpiOf(image->Image().dotsPerMeterX());
+    return Ok;
+}
+
+GpStatus QtImaging::GetImageVerticalResolution(GpImage* image, float* dpi)
+{
+    if (!image || !dpi)
+        return InvalidParameter;
+    *dpi = image->kind() == GpImage::Kind::Bitmap ? image->dpiY
+                                                  : DpiOf(image->Image().dotsPerMeterY());
+    return Ok;
+}
+
+GpStatus QtImaging::ImageGetFrameDimensionsCount(GpImage* image, std::uint32_t* count)
+{
+    if (!image || !count)
+        return InvalidParameter;
+    *count = 1;
+    return Ok;
+}
+
+GpStatus QtImaging::ImageGetFrameDimensionsList(GpImage* image, QUuid* dimensions,
+                                                std::uint32_t count)
+{
+    if (!image || !dimensions || count != 1)
+        return InvalidParameter;
+    dimensions[0] = image->kind() == GpImage::Kind::Photo ? image->decoder.Info().dimension
+                                                          : FrameDimensionPage;
+    return Ok;
+}
+
+GpStatus QtImaging::ImageGetFrameCount(GpImage* image, const QUuid& dimension,
+                                       std::uint32_t* count)
+{
+    if (!image || !count)
+        return InvalidParameter;
+    if (image->kind() == GpImage::Kind::Bitmap) {
+        *count = dimension == FrameDimensionPage ? 1 : 0;
+        return dimension == FrameDimensionPage ? Ok : InvalidParameter;
+    }
+    if (dimension != image->decoder.Info().dimension)
+        return InvalidParameter;
+    *count = std::uint32_t(image->decoder.Info().frameCount);
+    return Ok;
+}
+
+GpStatus QtImaging::ImageSelectActiveFrame(GpImage* image, const QUuid& dimension,
+                                           std::uint32_t index)
+{
+    if (!image)
+        return InvalidParameter;
+    if (image->kind() == GpImage::Kind::Bitmap)
+        return dimension == FrameDimensionPage && index == 0 ? Ok : InvalidParameter;
+    if (dimension != image->decoder.Info().dimension ||
+        index >= std::uint32_t(image->decoder.Info().frameCount))
+        return InvalidParameter;
+    switch (image->decoder.SelectFrame(int(index))) {
+    case DecodeResult::Ok: return Ok;
+    case DecodeResult::TooLarge: return OutOfMemory;
+    default: return GenericError;
+    }
+}
+
+GpStatus QtImaging::CreateBitmapFromScan0(int width, int height, int stride, int format,
+                                          std::uint8_t* scan0, GpBitmap** bitmap)
+{
+    if (!bitmap)
+        return InvalidParameter;
+    *bitmap = nullptr;
+    // Only bitmaps that own their pixels are made here.
+    if (width <= 0 || height <= 0 || stride != 0 || scan0)
+        return InvalidParameter;
+    const std::optional<BmpFormat> bmpFormat = BmpFormatFor(format);
+    if (!bmpFormat)
+        return InvalidParameter;
+    const int bytesPerPixel = QImage::toPixelFormat(WorkingFormatFor(*bmpFormat)).bitsPerPixel() / 8;
+    if (!FitsImageBudget(width, height, bytesPerPixel))
+        return OutOfMemory;
+    auto result = std::make_unique<GpImage>(GpImage::Kind::Bitmap);
+    result->pixelFormat = format;
+    result->bmpFormat = *bmpFormat;
+    result->width = width;
+    result->height = height;
+    *bitmap = result.release();
+    return Ok;
+}
+
+GpStatus QtImaging::BitmapSetResolution(GpBitmap* bitmap, float xdpi, float ydpi)
+{
+    if (!bitmap || bitmap->kind() != GpImage::Kind::Bitmap || !(xdpi > 0) || !(ydpi > 0) ||
+        !std::isfinite(xdpi) || !std::isfinite(ydpi))
+        return InvalidParameter;
+    bitmap->dpiX = xdpi;
+    bitmap->dpiY = ydpi;
+    return Ok;
+}
+
+GpStatus QtImaging::GetImageGraphicsContext(GpImage* image, GpGraphics** graphics)
+{
+    if (!graphics)
+        return InvalidParameter;
+    *graphics = nullptr;
+    if (!image || image->kind() != GpImage::Kind::Bitmap)
+        return InvalidParameter;
+    auto result = std::make_unique<GpGraphics>();
+    result->target = image;
+    *graphics = result.release();
+    return Ok;
+}
+
+GpStatus QtImaging::CreateFromPaintDevice(QPaintDevice* device, GpGraphics** graphics)
+{
+    if (!graphics)
+        return InvalidParameter;
+    *graphics = nullptr;
+    if (!device)
+        return InvalidParameter;
+    auto result = std::make_unique<GpGraphics>();
+    result->device = device;
+    *graphics = result.release();
+    return Ok;
+}
+
+GpStatus QtImaging::DeleteGraphics(GpGraphics* graphics)
+{
+    if (!graphics)
+        return InvalidParameter;
+    delete graphics;
+    return Ok;
+}
+
+GpStatus QtImaging::SetInterpolationMode(GpGraphics* graphics, int mode)
+{
+    if (!graphics || mode < 0 || mode > 7)
+        return InvalidParameter;
+    graphics->interpolationMode = mode;
+    return Ok;
+}
+
+GpStatus QtImaging::DrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, int width,
+                                   int height)
+{
+    if (!image)
+        return InvalidParameter;
+    return DrawImageRectRectI(graphics, image, x, y, width, height, 0, 0, image->Width(),
+                              image->Height(), UnitPixel);
+}
+
+GpStatus QtImaging::DrawImageRectRectI(GpGraphics* graphics, GpImage* image, int dstx, int dsty,
+                                       int dstwidth, int dstheight, int srcx, int srcy,
+                                       int srcwidth, int srcheight, int srcUnit)
+{
+    if (!graphics || !image || srcUnit != UnitPixel || dstwidth <= 0 || dstheight <= 0 ||
+        srcwidth <= 0 || srcheight <= 0)
+        return InvalidParameter;
+    const QImage& whole = image->Image();
+    const QRect source = QRect(srcx, srcy, srcwidth, srcheight).intersected(whole.rect());
+    if (whole.isNull() || source.isEmpty())
+        return InvalidParameter;
+    const QImage cropped = source == whole.rect() ? whole : whole.copy(source);
+
+    if (graphics->device) {
+        // A window: Qt's smooth scaling is good enough for a preview.
+        QPainter painter(graphics->device);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                              graphics->interpolationMode != 5);
+        painter.drawImage(QRect(dstx, dsty, dstwidth, dstheight), cropped);
+        return Ok;
+    }
+
+    GpImage* target = graphics->target;
+    const bool fillsTarget = dstx == 0 && dsty == 0 && dstwidth == target->width &&
+                             dstheight == target->height && target->pixels.isNull();
+    const int bytesPerPixel = 8;
+    if (!FitsImageBudget(dstwidth, dstheight, bytesPerPixel))
+        return OutOfMemory;
+    QImage scaled = ResampleBicubic(cropped, dstwidth, dstheight);
+    if (scaled.isNull())
+        return OutOfMemory;
+
+    const QImage::Format wanted = WorkingFormatFor(target->bmpFormat);
+    if (fillsTarget) {
+        // Drawn over a fresh, all-zero bitmap: the result is the scaled
+        // picture itself (over black where the bitmap has no alpha).
+        target->pixels = ConvertOverBlack(std::move(scaled), wanted);
+        return target->pixels.isNull() ? OutOfMemory : Ok;
+    }
+    if (!target->EnsureAllocated())
+        return OutOfMemory;
+    QPainter painter(&target->pixels);
+    painter.drawImage(QPoint(dstx, dsty), scaled);
+    return Ok;
+}
+
+GpStatus QtImaging::CreateFontFromLogfont(const LogFont& logFont, GpFont** font)
+{
+    if (!font)
+        return InvalidParameter;
+    *font = nullptr;
+    if (!IsUsableLogFont(logFont))
+        return InvalidParameter;
+    auto result = std::make_unique<GpFont>();
+    result->font = ToQFont(logFont);
+    *font = result.release();
+    return Ok;
+}
+
+GpStatus QtImaging::DeleteFont(GpFont* font)
+{
+    if (!font)
+        return InvalidParameter;
+    delete font;
+    return Ok;
+}
+
+GpStatus QtImaging::CreateSolidFill(std::uint32_t argb, GpBrush** brush)
+{
+    if (!brush)
+        return InvalidParameter;
+    auto result = std::make_unique<GpBrush>();
+    result->color = QColor::fromRgba(argb);
+    *brush = result.release();
+    return Ok;
+}
+
+GpStatus QtImaging::DeleteBrush(GpBrush* brush)
+{
+    if (!brush)
+        return InvalidParameter;
+    delete brush;
+    return Ok;
+}
+
+GpStatus QtImaging::DrawString(GpGraphics* graphics, const QString& text, GpFont* font, float x,
+                               float y, GpBrush* brush)
+{
+    if (!graphics || !font || !brush)
+        return InvalidParameter;
+    if (text.isEmpty())
+        return Ok;
+    std::optional<QPainter> painter;
+    if (graphics->device) {
+        painter.emplace(graphics->device);
+    } else {
+        if (!graphics->target->EnsureAllocated())
+            return OutOfMemory;
+        painter.emplace(&graphics->target->pixels);
+    }
+    painter->setRenderHint(QPainter::TextAntialiasing, true);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setFont(font->font);
+    painter->setPen(brush->color);
+    // One line, its box's top-left corner at (x, y); nothing wraps, and what
+    // falls beyond the picture is cut off by the picture's own edges.
+    const QFontMetricsF metrics(font->font);
+    painter->drawText(QPointF(x, y + metrics.ascent()), text);
+    return Ok;
+}
+
+GpStatus QtImaging::ImageRotateFlip(GpImage* image, int rotateFlipType)
+{
+    if (!image || image->kind() != GpImage::Kind::Bitmap || rotateFlipType < 0 ||
+        rotateFlipType > 7)
+        return InvalidParameter;
+    if (rotateFlipType == RotateNoneFlipNone)
+        return Ok;
+    if (!image->EnsureAllocated())
+        return OutOfMemory;
+    const int quarterTurns = rotateFlipType & 3;
+    const bool flipX = rotateFlipType >= 4;
+    QImage result = std::move(image->pixels);
+    if (quarterTurns == 2) {
+        result = std::move(result).mirrored(true, true);
+    } else if (quarterTurns != 0) {
+        result = result.transformed(QTransform().rotate(quarterTurns * 90.0));
+    }
+    if (flipX)
+        result = std::move(result).mirrored(true, false);
+    if (result.isNull())
+        return OutOfMemory;
+    image->pixels = std::move(result);
+    image->width = image->pixels.width();
+    image->height = image->pixels.height();
+    if (quarterTurns % 2)
+        std::swap(image->dpiX, image->dpiY);
+    return Ok;
+}
+
+GpStatus QtImaging::GetImageEncoders(QList<ImageCodecInfo>* encoders)
+{
+    if (!encoders)
+        return InvalidParameter;
+    encoders->clear();
+    encoders->append({BmpEncoderClsid, QStringLiteral("Built-in BMP Codec"),
+                      QStringLiteral("image/bmp")});
+    return Ok;
+}
+
+GpStatus QtImaging::SaveImageToDevice(GpImage* image, QIODevice* device, const QUuid& encoderClsid)
+{
+    if (!image || !device || encoderClsid != BmpEncoderClsid)
+        return InvalidParameter;
+    if (!image->EnsureAllocated())
+        return OutOfMemory;
+    const QImage& pixels = image->Image();
+    if (pixels.isNull())
+        return InvalidParameter;
+    BmpFormat format = image->bmpFormat;
+    float dpiX = image->dpiX;
+    float dpiY = image->dpiY;
+    if (image->kind() == GpImage::Kind::Photo) {
+        format = pixels.hasAlphaChannel() ? BmpFormat::Argb32 : BmpFormat::Rgb24;
+        dpiX = DpiOf(pixels.dotsPerMeterX());
+        dpiY = DpiOf(pixels.dotsPerMeterY());
+    }
+    return WriteBmp(pixels, format, dpiX, dpiY, *device) ? Ok : Win32Error;
+}
+
+GpStatus QtImaging::SaveImageToFile(GpImage* image, const QString& path, const QUuid& encoderClsid)
+{
+    if (!image || path.isEmpty())
+        return InvalidParameter;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return file.error() == QFileDevice::PermissionsError ? AccessDenied : Win32Error;
+    const GpStatus status = SaveImageToDevice(image, &file, encoderClsid);
+    file.close();
+    if (status != Ok)
+        file.remove();
+    return status;
+}
+
+QImage QtImaging::FrameOf(GpImage* image)
+{
+    return image ? image->Image() : QImage();
+}

@@ -1,0 +1,65 @@
+// Stand-ins for the display's device objects: a logical palette and a device
+// bitmap. The "screen" here is a true-colour device: a device bitmap holds
+// 32-bit pixels whatever DIB it was made from.
+#pragma once
+
+#include "dib/DibFormat.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct PALETTEENTRY
+{
+    std::uint8_t peRed = 0;
+    std::uint8_t peGreen = 0;
+    std::uint8_t peBlue = 0;
+    std::uint8_t peFlags = 0;
+};
+
+class DevicePalette
+{
+public:
+    explicit DevicePalette(std::vector<PALETTEENTRY> entries) : m_entries(std::move(entries)) {}
+    const std::vector<PALETTEENTRY>& Entries() const { return m_entries; }
+
+private:
+    std::vector<PALETTEENTRY> m_entries;
+};
+
+class DeviceBitmap
+{
+public:
+    static constexpr std::uint16_t kPlanes = 1;
+    static constexpr std::uint16_t kBitsPixel = 32;
+
+    // Null when the pixels cannot be allocated.
+    static std::unique_ptr<DeviceBitmap> Create(std::int32_t width, std::int32_t height) noexcept;
+
+    std::int32_t Width() const { return m_width; }
+    std::int32_t Height() const { return m_height; }
+    // Rows top to bottom, each pixel 0x00RRGGBB.
+    std::uint32_t* Row(std::int32_t y) { return m_pixels.get() + std::size_t(y) * m_width; }
+    const std::uint32_t* Row(std::int32_t y) const
+    {
+        return m_pixels.get() + std::size_t(y) * m_width;
+    }
+
+private:
+    DeviceBitmap() = default;
+    std::int32_t m_width = 0;
+    std::int32_t m_height = 0;
+    std::unique_ptr<std::uint32_t[]> m_pixels;
+};
+
+using HPALETTE = std::unique_ptr<DevicePalette>;
+using HBITMAP = std::unique_ptr<DeviceBitmap>;
+
+// The palette a capture uses when none is given: the 20 static colours of
+// the system palette.
+const DevicePalette& DefaultPalette();
+// The 16 colours of a 4-bit capture: the standard VGA colours.
+const DevicePalette& VgaPalette();
+// The 256 colours shown for a true-colour bitmap without a colour table:
+// 8 reds by 8 greens by 4 blues, entry r + 8g + 64b = (32r, 32g, 64b).
+const DevicePalette& FixedPalette();

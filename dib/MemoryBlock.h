@@ -1,0 +1,37 @@
+// A growable, zero-filled memory block: what a DIB lives in. Allocation never
+// throws: a block that cannot be had is simply not made.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class MemoryBlock
+{
+public:
+    // Blocks above this size are refused outright, whatever memory is free.
+    static constexpr std::size_t kMaxBytes = std::size_t(4) << 30; // 4 GiB
+
+    // A block of the size, zero-filled; null when it cannot be allocated.
+    static std::unique_ptr<MemoryBlock> Allocate(std::size_t bytes) noexcept;
+
+    // Grows (or shrinks) the block keeping its contents; the new part is
+    // zero-filled. False, with the block unchanged, when it cannot.
+    bool Resize(std::size_t bytes) noexcept;
+
+    std::size_t Size() const noexcept { return m_size; }
+    std::uint8_t* Data() noexcept { return m_data.get(); }
+    const std::uint8_t* Data() const noexcept { return m_data.get(); }
+
+private:
+    MemoryBlock() = default;
+    struct FreeDeleter
+    {
+        void operator()(std::uint8_t* p) const noexcept;
+    };
+    std::unique_ptr<std::uint8_t, FreeDeleter> m_data;
+    std::size_t m_size = 0;
+};
+
+// Handles: each owns its object and frees it when it goes.
+using HDIB = std::unique_ptr<MemoryBlock>;
