@@ -52,7 +52,7 @@ QImage ConvertOverBlack(QImage image, QImage::Format format)
 {
     if (image.format() == format)
         return image;
-    if (!QImage::toPixelFormat(format).alphaUsage() && image.hasAlphaChannel()) {
+    if (QImage::toPixelFormat(format).alphaSize() == 0 && image.hasAlphaChannel()) {
         // Premultiplied colours are the colours over black; keep them and
         // drop the alpha.
         const bool wide = image.depth() > 32;

@@ -1,0 +1,449 @@
+// The imaging layer on Qt: decoding with frames, scaling, text, rotate-flip
+// and encoding.
+#include "convert/BmpWriter.h"
+#include "convert/QtImaging.h"
+#include "convert/Resampler.h"
+#include "support/TestFiles.h"
+
+#include <QBuffer>
+#include <QPainter>
+#include <QTest>
+
+namespace {
+
+QString FramesFile(const char* name)
+{
+    return QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/") + QLatin1String(name);
+}
+
+// The colour at the middle of the photo's active frame.
+QRgb MiddleColor(GpImage* photo)
+{
+    const QImage frame = QtImaging::FrameOf(photo);
+    return frame.pixel(frame.width() / 2, frame.height() / 2) | 0xFF000000u;
+}
+
+// An asymmetric 3 x 2 picture: every pixel differs.
+QImage Asymmetric()
+{
+    QImage image(3, 2, QImage::Format_RGB32);
+    const QRgb colors[6] = {0xFF000000, 0xFF0000FF, 0xFF00FF00, 0xFFFF0000, 0xFFFFFF00, 0xFFFFFFFF};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            image.setPixel(x, y, colors[y * 3 + x]);
+    return image;
+}
+
+// What the rotate-flip code does, written independently: rotate clockwise
+// by quarter turns, then mirror left to right for codes 4 to 7.
+QImage Expected(const QImage& in, int code)
+{
+    QImage out = in;
+    for (int turn = 0; turn < (code & 3); ++turn) {
+        QImage r(out.height(), out.width(), out.format());
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x)
+                r.setPixel(out.height() - 1 - y, x, out.pixel(x, y));
+        out = r;
+    }
+    if (code >= 4) {
+        QImage m(out.size(), out.format());
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x)
+                m.setPixel(out.width() - 1 - x, y, out.pixel(x, y));
+        out = m;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestImaging : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void framesOfAnAnimation();
+    void pagesOfATiff();
+    void sizesOfAnIcon();
+    void singleFramePictures();
+    void brokenAndMissingFiles();
+    void absurdDimensionsFailCleanly();
+    void exifOrientationIsApplied();
+    void rotateFlipCodes_data();
+    void rotateFlipCodes();
+    void scaleFillsTheBitmap();
+    void alphaOverBlackForOpaqueFormats();
+    void textLandsAtItsPosition();
+    void textIsClippedAtTheEdges();
+    void tooLargeBitmapIsRefused();
+    void encodersListBmp();
+
+private:
+    QtImaging m_imaging;
+};
+
+void TestImaging::cleanup()
+{
+    QCOMPARE(QtImagingLiveObjects(), 0);
+}
+
+void TestImaging::framesOfAnAnimation()
+{
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(FramesFile("anim5.gif"), &photo), Ok);
+    std::uint32_t count = 0;
+    QCOMPARE(m_imaging.ImageGetFrameDimensionsCount(photo, &count), Ok);
+    QCOMPARE(count, 1u);
+    QUuid dimension;
+    QCOMPARE(m_imaging.ImageGetFrameDimensionsList(photo, &dimension, 1), Ok);
+    QCOMPARE(dimension, FrameDimensionTime);
+    std::uint32_t frames = 0;
+    QCOMPARE(m_imaging.ImageGetFrameCount(photo, FrameDimensionTime, &frames), Ok);
+    QCOMPARE(frames, 5u);
+    QCOMPARE(MiddleColor(photo), QColor(Qt::red).rgb());
+    // Any order, also backwards: each frame shows its own colour.
+    const QRgb expected[5] = {QColor(Qt::red).rgb(), QColor(Qt::green).rgb(),
+                              QColor(Qt::blue).rgb(), QColor(Qt::yellow).rgb(),
+                              QColor(Qt::magenta).rgb()};
+    for (int frame : {3, 1, 4, 0, 2}) {
+        QCOMPARE(m_imaging.ImageSelectActiveFrame(photo, FrameDimensionTime, frame), Ok);
+        QCOMPARE(MiddleColor(photo), expected[frame]);
+    }
+    QCOMPARE(m_imaging.ImageSelectActiveFrame(photo, FrameDimensionTime, 5), InvalidParameter);
+    QCOMPARE(m_imaging.ImageSelectActiveFrame(photo, FrameDimensionPage, 0), InvalidParameter);
+    QCOMPARE(MiddleColor(photo), expected[2]);
+    m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::pagesOfATiff()
+{
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(FramesFile("pages3.tif"), &photo), Ok);
+    QUuid dimension;
+    m_imaging.ImageGetFrameDimensionsList(photo, &dimension, 1);
+    QCOMPARE(dimension, FrameDimensionPage);
+    std::uint32_t frames = 0;
+    m_imaging.ImageGetFrameCount(photo, FrameDimensionPage, &frames);
+    QCOMPARE(frames, 3u);
+    QCOMPARE(m_imaging.ImageSelectActiveFrame(photo, FrameDimensionPage, 2), Ok);
+    QCOMPARE(MiddleColor(photo), QColor(Qt::blue).rgb());
+    QCOMPARE(m_imaging.ImageSelectActiveFrame(photo, FrameDimensionPage, 1), Ok);
+    QCOMPARE(MiddleColor(photo), QColor(Qt::green).rgb());
+    m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::sizesOfAnIcon()
+{
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(FramesFile("sizes3.ico"), &photo), Ok);
+    QUuid dimension;
+    m_imaging.ImageGetFrameDimensionsList(photo, &dimension, 1);
+    QCOMPARE(dimension, FrameDimensionResolution);
+    std::uint32_t frames = 0;
+    m_imaging.ImageGetFrameCount(photo, FrameDimensionResolution, &frames);
+    QCOMPARE(frames, 3u);
+    QSet<std::uint32_t> widths;
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        QCOMPARE(m_imaging.ImageSelectActiveFrame(photo, FrameDimensionResolution, i), Ok);
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        m_imaging.GetImageWidth(photo, &width);
+        m_imaging.GetImageHeight(photo, &height);
+        QCOMPARE(width, height);
+        widths.insert(width);
+    }
+    QCOMPARE(widths, (QSet<std::uint32_t>{16, 32, 48}));
+    m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::singleFramePictures()
+{
+    QTemporaryDir dir;
+    QImage image(7, 5, QImage::Format_RGB32);
+    image.fill(Qt::cyan);
+    image.setDotsPerMeterX(11811); // 300 dpi
+    image.setDotsPerMeterY(11811);
+    const QString path = dir.filePath("one.png");
+    QVERIFY(image.save(path));
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(path, &photo), Ok);
+    QUuid dimension;
+    m_imaging.ImageGetFrameDimensionsList(photo, &dimension, 1);
+    QCOMPARE(dimension, FrameDimensionPage);
+    std::uint32_t frames = 0;
+    m_imaging.ImageGetFrameCount(photo, FrameDimensionPage, &frames);
+    QCOMPARE(frames, 1u);
+    float dpi = 0;
+    m_imaging.GetImageHorizontalResolution(photo, &dpi);
+    QVERIFY(std::abs(dpi - 300.0f) < 0.1f);
+    m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::brokenAndMissingFiles()
+{
+    QTemporaryDir dir;
+    GpImage* photo = reinterpret_cast<GpImage*>(this);
+    QCOMPARE(m_imaging.LoadImageFromFile(dir.filePath("missing.jpg"), &photo), FileNotFound);
+    QVERIFY(!photo);
+    QVERIFY(WriteTestFile(dir.filePath("junk.jpg"), QByteArray(1000, '\x17')));
+    QVERIFY(m_imaging.LoadImageFromFile(dir.filePath("junk.jpg"), &photo) != Ok);
+    QVERIFY(!photo);
+    // A JPEG cut in half still decodes what it has or fails; it never hangs.
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    QVERIFY(WriteTestFile(dir.filePath("cut.jpg"), jpeg.left(jpeg.size() / 3)));
+    if (m_imaging.LoadImageFromFile(dir.filePath("cut.jpg"), &photo) == Ok)
+        m_imaging.DisposeImage(photo);
+    // Null objects are refused, not dereferenced.
+    std::uint32_t width = 7;
+    QCOMPARE(m_imaging.GetImageWidth(nullptr, &width), InvalidParameter);
+    QCOMPARE(m_imaging.DisposeImage(nullptr), InvalidParameter);
+}
+
+void TestImaging::absurdDimensionsFailCleanly()
+{
+    // A PNG header claiming 100000 x 100000 pixels over a few bytes of data.
+    QTemporaryDir dir;
+    QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000");
+    png += QByteArray::fromHex("00000000"); // bad CRC is irrelevant: size is checked first
+    png += QByteArray::fromHex("0000000049454e44ae426082");
+    QVERIFY(WriteTestFile(dir.filePath("huge.png"), png));
+    GpImage* photo = nullptr;
+    QVERIFY(m_imaging.LoadImageFromFile(dir.filePath("huge.png"), &photo) != Ok);
+    QVERIFY(!photo);
+}
+
+void TestImaging::exifOrientationIsApplied()
+{
+    // A JPEG 40 x 20 marked "rotate 90 clockwise" arrives 20 x 40.
+    QTemporaryDir dir;
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "JPEG", 95));
+    // APP1 Exif with one IFD entry: Orientation (0x0112) = 6.
+    const QByteArray tiff = QByteArray::fromHex("49492a0008000000010012010300010000000600000000000000");
+    QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment = QByteArray::fromHex("ffe1");
+    segment.append(char((app1.size() + 2) >> 8));
+    segment.append(char((app1.size() + 2) & 0xFF));
+    segment += app1;
+    jpeg.insert(2, segment);
+    QVERIFY(WriteTestFile(dir.filePath("turned.jpg"), jpeg));
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(dir.filePath("turned.jpg"), &photo), Ok);
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    m_imaging.GetImageWidth(photo, &width);
+    m_imaging.GetImageHeight(photo, &height);
+    QCOMPARE(width, 20u);
+    QCOMPARE(height, 40u);
+    m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::rotateFlipCodes_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("pixelFormat");
+    for (int code = 0; code < 8; ++code) {
+        QTest::addRow("code %d, 24-bit", code) << code << int(PixelFormat24bppRGB);
+        QTest::addRow("code %d, 16-bit", code) << code << int(PixelFormat16bppRGB565);
+        QTest::addRow("code %d, 64-bit", code) << code << int(PixelFormat64bppARGB);
+    }
+}
+
+void TestImaging::rotateFlipCodes()
+{
+    QFETCH(int, code);
+    QFETCH(int, pixelFormat);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("asym.png");
+    QVERIFY(Asymmetric().save(path));
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(path, &photo), Ok);
+    GpBitmap* bitmap = nullptr;
+    QCOMPARE(m_imaging.CreateBitmapFromScan0(3, 2, 0, pixelFormat, nullptr, &bitmap), Ok);
+    GpGraphics* graphics = nullptr;
+    QCOMPARE(m_imaging.GetImageGraphicsContext(bitmap, &graphics), Ok);
+    QCOMPARE(m_imaging.DrawImageRectRectI(graphics, photo, 0, 0, 3, 2, 0, 0, 3, 2, UnitPixel), Ok);
+    QCOMPARE(m_imaging.ImageRotateFlip(bitmap, code), Ok);
+    const QImage got = QtImaging::FrameOf(bitmap).convertToFormat(QImage::Format_RGB32);
+    const QImage want = Expected(Asymmetric(), code);
+    QCOMPARE(got.size(), want.size());
+    for (int y = 0; y < want.height(); ++y)
+        for (int x = 0; x < want.width(); ++x)
+            QCOMPARE(QColor(got.pixel(x, y)).name(), QColor(want.pixel(x, y)).name());
+    m_imaging.DeleteGraphics(graphics);
+    m_imaging.DisposeImage(bitmap);
+    m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::scaleFillsTheBitmap()
+{
+    // A 2 x 1 photo, left black and right white, stretched to 8 x 3: the
+    // left columns dark, the right ones light, each row the same.
+    QTemporaryDir dir;
+    QImage image(2, 1, QImage::Format_RGB32);
+    image.setPixel(0, 0, 0xFF000000);
+    image.setPixel(1, 0, 0xFFFFFFFF);
+    QVERIFY(image.save(dir.filePath("two.png")));
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(dir.filePath("two.png"), &photo), Ok);
+    GpBitmap* bitmap = nullptr;
+    QCOMPARE(m_imaging.CreateBitmapFromScan0(8, 3, 0, PixelFormat24bppRGB, nullptr, &bitmap), Ok);
+    GpGraphics* graphics = nullptr;
+    m_imaging.GetImageGraphicsContext(bitmap, &graphics);
+    QCOMPARE(m_imaging.SetInterpolationMode(graphics, InterpolationModeHighQualityBicubic), Ok);
+    QCOMPARE(m_imaging.DrawImageRectRectI(graphics, photo, 0, 0, 8, 3, 0, 0, 2, 1, UnitPixel), Ok);
+    const QImage out = QtImaging::FrameOf(bitmap);
+    QCOMPARE(out.size(), QSize(8, 3));
+    QCOMPARE(out.format(), WorkingFormatFor(BmpFormat::Rgb24));
+    for (int y = 0; y < 3; ++y) {
+        QVERIFY(qGray(out.pixel(0, y)) < 16);
+        QVERIFY(qGray(out.pixel(7, y)) > 239);
+        for (int x = 1; x < 8; ++x) // monotone, no ringing beyond the ends
+            QVERIFY(qGray(out.pixel(x, y)) >= qGray(out.pixel(x - 1, y)));
+        QCOMPARE(out.pixel(3, y), out.pixel(3, 0));
+    }
+    m_imaging.DeleteGraphics(graphics);
+    m_imaging.DisposeImage(bitmap);
+    m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::alphaOverBlackForOpaqueFormats()
+{
+    QTemporaryDir dir;
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(QColor(255, 255, 255, 128));
+    QVERIFY(image.save(dir.filePath("half.png")));
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(dir.filePath("half.png"), &photo), Ok);
+    for (int format : {int(PixelFormat24bppRGB), int(PixelFormat32bppARGB)}) {
+        GpBitmap* bitmap = nullptr;
+        QCOMPARE(m_imaging.CreateBitmapFromScan0(4, 4, 0, format, nullptr, &bitmap), Ok);
+        GpGraphics* graphics = nullptr;
+        m_imaging.GetImageGraphicsContext(bitmap, &graphics);
+        QCOMPARE(m_imaging.DrawImageRectRectI(graphics, photo, 0, 0, 4, 4, 0, 0, 4, 4, UnitPixel),
+                 Ok);
+        const QColor c = QtImaging::FrameOf(bitmap).pixelColor(1, 1);
+        if (format == PixelFormat24bppRGB) {
+            QVERIFY2(std::abs(c.red() - 128) <= 1, qPrintable(c.name())); // white over black
+        } else {
+            QCOMPARE(c.red(), 255); // straight alpha keeps the colour
+            QVERIFY(std::abs(c.alpha() - 128) <= 1);
+        }
+        m_imaging.DeleteGraphics(graphics);
+        m_imaging.DisposeImage(bitmap);
+    }
+    m_imaging.DisposeImage(photo);
+}
+
+static QRect DarkPixels(const QImage& image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Draws black text at (x, y) on a white 200 x 100 bitmap and returns it.
+QImage TestImaging_DrawText(QtImaging& imaging, const QString& text, int x, int y)
+{
+    QTemporaryDir dir;
+    QImage white(200, 100, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    white.save(dir.filePath("white.png"));
+    GpImage* photo = nullptr;
+    imaging.LoadImageFromFile(dir.filePath("white.png"), &photo);
+    GpBitmap* bitmap = nullptr;
+    imaging.CreateBitmapFromScan0(200, 100, 0, PixelFormat24bppRGB, nullptr, &bitmap);
+    GpGraphics* graphics = nullptr;
+    imaging.GetImageGraphicsContext(bitmap, &graphics);
+    imaging.DrawImageRectRectI(graphics, photo, 0, 0, 200, 100, 0, 0, 200, 100, UnitPixel);
+    LogFont logFont;
+    logFont.lfHeight = -20;
+    logFont.SetFaceName("DejaVu Sans");
+    GpFont* font = nullptr;
+    GpBrush* black = nullptr;
+    imaging.CreateFontFromLogfont(logFont, &font);
+    imaging.CreateSolidFill(0xFF000000, &black);
+    imaging.DrawString(graphics, text, font, float(x), float(y), black);
+    const QImage result = QtImaging::FrameOf(bitmap).copy();
+    imaging.DeleteBrush(black);
+    imaging.DeleteFont(font);
+    imaging.DeleteGraphics(graphics);
+    imaging.DisposeImage(bitmap);
+    imaging.DisposeImage(photo);
+    return result;
+}
+
+void TestImaging::textLandsAtItsPosition()
+{
+    const QImage image = TestImaging_DrawText(m_imaging, QStringLiteral("HWH"), 50, 30);
+    const QRect box = DarkPixels(image);
+    QVERIFY(!box.isEmpty());
+    // The text's box starts at (50, 30); the glyphs sit just inside it.
+    QVERIFY2(box.left() >= 50 && box.left() <= 54, qPrintable(QString::number(box.left())));
+    QVERIFY2(box.top() >= 30 && box.top() <= 38, qPrintable(QString::number(box.top())));
+    QVERIFY(box.height() >= 12 && box.height() <= 20); // capitals of a 20-pixel font
+    QVERIFY(box.width() > 30 && box.width() < 70);     // one line, not wrapped
+    // Anti-aliased: some pixels between black and white at the edges.
+    int grey = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (qGray(image.pixel(x, y)) > 40 && qGray(image.pixel(x, y)) < 215)
+                ++grey;
+    QVERIFY(grey > 0);
+}
+
+void TestImaging::textIsClippedAtTheEdges()
+{
+    // A long line near the right and bottom edges: drawn up to the edge,
+    // nothing wraps onto a second line, nothing outside the picture.
+    const QImage image = TestImaging_DrawText(
+        m_imaging, QStringLiteral("A line far too long to fit in the picture at all"), 150, 88);
+    const QRect box = DarkPixels(image);
+    QVERIFY(!box.isEmpty());
+    QVERIFY(box.left() >= 150);
+    QCOMPARE(box.right(), 199);
+    QVERIFY(box.top() >= 88);
+    // Left of the starting point stays white: no wrapped second line.
+    QCOMPARE(DarkPixels(image.copy(0, 0, 150, 100)), QRect());
+}
+
+void TestImaging::tooLargeBitmapIsRefused()
+{
+    GpBitmap* bitmap = reinterpret_cast<GpBitmap*>(this);
+    QCOMPARE(m_imaging.CreateBitmapFromScan0(2000000000, 2000000000, 0, PixelFormat24bppRGB,
+                                             nullptr, &bitmap),
+             OutOfMemory);
+    QVERIFY(!bitmap);
+    QCOMPARE(m_imaging.BitmapSetResolution(bitmap, 96, 96), InvalidParameter);
+    GpGraphics* graphics = nullptr;
+    QVERIFY(m_imaging.GetImageGraphicsContext(bitmap, &graphics) != Ok);
+    QCOMPARE(m_imaging.SetInterpolationMode(graphics, 7), InvalidParameter);
+    QCOMPARE(m_imaging.CreateBitmapFromScan0(10, 10, 0, PixelFormat8bppIndexed, nullptr, &bitmap),
+             InvalidParameter);
+}
+
+void TestImaging::encodersListBmp()
+{
+    QList<ImageCodecInfo> encoders;
+    QCOMPARE(m_imaging.GetImageEncoders(&encoders), Ok);
+    QCOMPARE(encoders.size(), 1);
+    QCOMPARE(encoders[0].mimeType, QStringLiteral("image/bmp"));
+    QCOMPARE(encoders[0].clsid, BmpEncoderClsid);
+}
+
+QTEST_MAIN(TestImaging)
+#include "test_imaging.moc"
