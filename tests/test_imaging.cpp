@@ -305,7 +305,6 @@ void TestImaging::scaleFillsTheBitmap()
     QCOMPARE(m_imaging.DrawImageRectRectI(graphics, photo, 0, 0, 8, 3, 0, 0, 2, 1, UnitPixel), Ok);
     const QImage out = QtImaging::FrameOf(bitmap);
     QCOMPARE(out.size(), QSize(8, 3));
-    QCOMPARE(out.format(), WorkingFormatFor(BmpFormat::Rgb24));
     for (int y = 0; y < 3; ++y) {
         QVERIFY(qGray(out.pixel(0, y)) < 16);
         QVERIFY(qGray(out.pixel(7, y)) > 239);
