@@ -60,7 +60,10 @@ QImage ConvertOverBlack(QImage image, QImage::Format format)
 {
     if (image.format() == format)
         return image;
-    if (QImage::toPixelFormat(format).alphaSize() == 0 && image.hasAlphaChannel()) {
+    const QPixelFormat target = QImage::toPixelFormat(format);
+    const bool opaqueTarget =
+        target.alphaSize() == 0 || target.alphaUsage() == QPixelFormat::IgnoresAlpha;
+    if (opaqueTarget && image.hasAlphaChannel()) {
         // Premultiplied colours are the colours over black; keep them and
         // drop the alpha.
         const bool wide = image.depth() > 32;
