@@ -47,9 +47,13 @@ public:
 
 private:
     DeviceBitmap() = default;
+    struct FreeDeleter
+    {
+        void operator()(std::uint32_t* p) const noexcept;
+    };
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
-    std::unique_ptr<std::uint32_t[]> m_pixels;
+    std::unique_ptr<std::uint32_t[], FreeDeleter> m_pixels;
 };
 
 using HPALETTE = std::unique_ptr<DevicePalette>;

@@ -1,0 +1,197 @@
+// Blocks to device bitmaps: every supported layout decoded to 0x00RRGGBB.
+#include "dib/CMyBitMap.h"
+#include "dib/RunLength.h"
+
+#include <algorithm>
+
+namespace {
+
+// beginWait now, endWait on every way out.
+class WaitCursor
+{
+public:
+    explicit WaitCursor(const CMyBitMap::Platform& platform) : m_platform(platform)
+    {
+        if (m_platform.beginWait)
+            m_platform.beginWait();
+    }
+    ~WaitCursor()
+    {
+        if (m_platform.endWait)
+            m_platform.endWait();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    const CMyBitMap::Platform& m_platform;
+};
+
+enum class Layout
+{
+    Unsupported,
+    Indexed,
+    Rgb555,
+    Rgb565,
+    Bgr24,
+    Bgrx32,
+    Rle8,
+    Rle4
+};
+
+Layout LayoutOf(const BITMAPINFOHEADER& header)
+{
+    const std::uint16_t bits = header.biBitCount;
+    switch (header.biCompression) {
+    case BI_RGB:
+        switch (bits) {
+        case 1:
+        case 4:
+        case 8:
+            return Layout::Indexed;
+        case 16:
+            return Layout::Rgb555;
+        case 24:
+            return Layout::Bgr24;
+        case 32:
+            return Layout::Bgrx32;
+        default:
+            return Layout::Unsupported;
+        }
+    // A block keeps no masks, so bit fields mean the usual ones: 5-6-5 for
+    // 16 bits and 8-8-8 in the low three bytes for 32.
+    case BI_BITFIELDS:
+        return bits == 16 ? Layout::Rgb565 : bits == 32 ? Layout::Bgrx32 : Layout::Unsupported;
+    case BI_RLE8:
+        return bits == 8 ? Layout::Rle8 : Layout::Unsupported;
+    case BI_RLE4:
+        return bits == 4 ? Layout::Rle4 : Layout::Unsupported;
+    default:
+        return Layout::Unsupported;
+    }
+}
+
+// Widening n-bit channels to 8 bits repeats the top bits, so that the
+// largest value becomes 255.
+constexpr std::uint32_t Widen5(std::uint32_t v)
+{
+    return (v << 3) | (v >> 2);
+}
+constexpr std::uint32_t Widen6(std::uint32_t v)
+{
+    return (v << 2) | (v >> 4);
+}
+
+void DecodeRow(Layout layout, std::uint16_t bits, const std::uint8_t* in, std::uint32_t* out,
+               std::int32_t width, const std::uint32_t (&colors)[256])
+{
+    switch (layout) {
+    case Layout::Indexed:
+        if (bits == 8) {
+            for (std::int32_t x = 0; x < width; ++x)
+                out[x] = colors[in[x]];
+        } else if (bits == 4) {
+            for (std::int32_t x = 0; x < width; ++x)
+                out[x] = colors[(in[x / 2] >> ((x & 1) != 0 ? 0 : 4)) & 0x0F];
+        } else {
+            for (std::int32_t x = 0; x < width; ++x)
+                out[x] = colors[(in[x / 8] >> (7 - (x & 7))) & 1];
+        }
+        break;
+    case Layout::Rgb555:
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint32_t v = ReadU16(in + 2 * std::size_t(x));
+            out[x] = Widen5((v >> 10) & 31) << 16 | Widen5((v >> 5) & 31) << 8 | Widen5(v & 31);
+        }
+        break;
+    case Layout::Rgb565:
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint32_t v = ReadU16(in + 2 * std::size_t(x));
+            out[x] = Widen5((v >> 11) & 31) << 16 | Widen6((v >> 5) & 63) << 8 | Widen5(v & 31);
+        }
+        break;
+    case Layout::Bgr24:
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint8_t* p = in + 3 * std::size_t(x);
+            out[x] = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+        }
+        break;
+    case Layout::Bgrx32:
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint8_t* p = in + 4 * std::size_t(x);
+            out[x] = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+HBITMAP CMyBitMap::ToDeviceBitmap(const MemoryBlock* block, const DevicePalette* palette)
+{
+    // A true-colour device shows every colour itself; no palette is needed.
+    (void)palette;
+    const WaitCursor wait(m_platform);
+    if (block == nullptr || block->Size() < kInfoHeaderBytes)
+        return {};
+    const std::uint8_t* data = block->Data();
+    const BITMAPINFOHEADER header = ParseInfoHeader(data);
+    if (header.biSize != kInfoHeaderBytes)
+        return {};
+    const Layout layout = LayoutOf(header);
+    if (layout == Layout::Unsupported)
+        return {};
+
+    const std::uint32_t entries = HeaderColorCount(data);
+    const std::size_t pixelsAt = kInfoHeaderBytes + std::size_t(4) * entries;
+    if (block->Size() < pixelsAt)
+        return {};
+    const std::uint8_t* pixels = data + pixelsAt;
+    const std::size_t available = block->Size() - pixelsAt;
+
+    if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN)
+        return {};
+    const std::int32_t width = header.biWidth;
+    const bool bottomUp = header.biHeight > 0;
+    const std::int32_t height = bottomUp ? header.biHeight : -header.biHeight;
+    if (std::uint64_t(width) * std::uint64_t(height) > (std::uint64_t(1) << 31))
+        return {};
+
+    const bool runLength = layout == Layout::Rle8 || layout == Layout::Rle4;
+    const std::uint64_t stride = RowStride(width, header.biBitCount);
+    if (!runLength && stride * std::uint64_t(height) > available)
+        return {};
+
+    // Indices beyond the table show black.
+    std::uint32_t colors[256] = {};
+    for (std::uint32_t i = 0; i < std::min<std::uint32_t>(entries, 256); ++i) {
+        const std::uint8_t* q = data + kInfoHeaderBytes + 4 * i;
+        colors[i] = std::uint32_t(q[2]) << 16 | std::uint32_t(q[1]) << 8 | q[0];
+    }
+
+    HBITMAP bitmap = DeviceBitmap::Create(width, height);
+    if (!bitmap)
+        return {};
+
+    if (runLength) {
+        // Pixels the data skips show the first table entry.
+        if (colors[0] != 0) {
+            for (std::int32_t y = 0; y < height; ++y)
+                std::fill(bitmap->Row(y), bitmap->Row(y) + width, colors[0]);
+        }
+        std::size_t size = available;
+        if (header.biSizeImage != 0)
+            size = std::min<std::size_t>(size, header.biSizeImage);
+        PaintRunLength(pixels, size, layout == Layout::Rle4, colors, *bitmap, bottomUp);
+        return bitmap;
+    }
+
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::int32_t row = bottomUp ? height - 1 - y : y;
+        DecodeRow(layout, header.biBitCount, pixels + std::size_t(stride) * std::size_t(y),
+                  bitmap->Row(row), width, colors);
+    }
+    return bitmap;
+}
