@@ -1,6 +1,7 @@
 // Rastelle takes no command-line arguments; everything happens in the
 // application object's start-up.
 #include "app/CPictavoApp.h"
+#include "platform/ProcessTuning.h"
 #include "platform/QtUiServices.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@ static bool HasDisplay()
 
 int main(int argc, char* argv[])
 {
+    RestartWithLargePages(argv);
     if (!HasDisplay()) {
         std::fprintf(stderr,
                      "Rastelle needs a graphical display and found none (DISPLAY is not set). "

@@ -2,6 +2,7 @@
 #include "app/LanguageBaseFolder.h"
 #include "convert/CommandLine.h"
 #include "language/CLanguage.h"
+#include "platform/ProcessTuning.h"
 #include "platform/SettingsStore.h"
 #include "platform/UiServices.h"
 
@@ -13,6 +14,7 @@
 
 int main(int argc, char* argv[])
 {
+    RestartWithLargePages(argv);
     // Text is drawn with Qt's fonts, which need a GUI application; no window
     // is ever shown, so no display is needed either.
     if (!std::getenv("QT_QPA_PLATFORM"))

@@ -12,6 +12,7 @@
 #include "convert/PixelFormats.h"
 #include "convert/QtImaging.h"
 #include "language/CLanguage.h"
+#include "platform/ProcessTuning.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -65,6 +66,7 @@ double TimeMs(const std::function<void()>& work, int runs)
 
 int main(int argc, char* argv[])
 {
+    RestartWithLargePages(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     if (argc < 2) {

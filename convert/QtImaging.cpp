@@ -3,6 +3,7 @@
 #include "convert/BmpWriter.h"
 #include "convert/PhotoDecoder.h"
 #include "convert/Resampler.h"
+#include "convert/RotateFlip.h"
 
 #include <QFile>
 #include <QPaintDevice>
@@ -494,18 +495,8 @@ GpStatus QtImaging::ImageRotateFlip(GpImage* image, int rotateFlipType)
     if (!image->EnsureAllocated())
         return OutOfMemory;
     const int quarterTurns = rotateFlipType & 3;
-    const bool flipX = rotateFlipType >= 4;
-    QImage result = std::move(image->pixels);
-    if (quarterTurns == 2) {
-        result = std::move(result).mirrored(true, true);
-    } else if (quarterTurns != 0) {
-        result = result.transformed(QTransform().rotate(quarterTurns * 90.0));
-    }
-    if (flipX)
-        result = std::move(result).mirrored(true, false);
-    if (result.isNull())
+    if (!RotateFlipImage(image->pixels, rotateFlipType))
         return OutOfMemory;
-    image->pixels = std::move(result);
     image->width = image->pixels.width();
     image->height = image->pixels.height();
     if (quarterTurns % 2)
