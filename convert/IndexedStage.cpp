@@ -96,12 +96,20 @@ bool IndexedStage::SaveIndexedBitmap(CMyBitMap& bitmap, int bitCount, const QStr
 {
     BITMAPINFOHEADER header;
     bitmap.QueryHeader(m_state.m_hDibHeader.get(), &header);
-    const MemoryBlock* block =
-        ConvertToBitCount(bitmap, header.biCompression, std::uint16_t(bitCount));
+    MemoryBlock* block = ConvertToBitCount(bitmap, header.biCompression, std::uint16_t(bitCount));
     const QString errorCaption = theLanguage.GetString(IDS_MESSAGE_ERROR);
     if (!block) {
         m_host.ShowMessage(theLanguage.GetString(IDS_STRING136), errorCaption);
         return false;
+    }
+    // A capture knows nothing of resolution; the picture's goes with it.
+    if (block->Size() >= kInfoHeaderBytes) {
+        BITMAPINFOHEADER captured = ParseInfoHeader(block->Data());
+        if (captured.biXPelsPerMeter == 0 && captured.biYPelsPerMeter == 0) {
+            captured.biXPelsPerMeter = header.biXPelsPerMeter;
+            captured.biYPelsPerMeter = header.biYPelsPerMeter;
+            StoreInfoHeader(captured, block->Data());
+        }
     }
     // The new file is written completely beside the old one before it takes
     // its place.

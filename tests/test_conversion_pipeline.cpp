@@ -449,6 +449,11 @@ void TestConversionPipeline::everyFormatWritesItsLayout()
     QCOMPARE(h.height, 7);
     const qint64 stride = ((13 * bits + 31) / 32) * 4;
     QCOMPARE(h.length, qint64(offset) + stride * 7);
+    // Resolution from the photo (96 dpi: 3780 pixels per metre), indexed too.
+    const QByteArray bytes = ReadTestFile(out);
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    QCOMPARE(ReadU32(p + 38), 3780u);
+    QCOMPARE(ReadU32(p + 42), 3780u);
 }
 
 void TestConversionPipeline::indexedIntermediateIsAlwaysRemoved()
