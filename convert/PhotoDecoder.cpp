@@ -82,20 +82,25 @@ DecodeResult PhotoDecoder::Open(const QString& path)
     if (!file.isFile() || !file.isReadable())
         return DecodeResult::Unreadable;
 
-    QImageReader reader(path);
-    ConfigureReader(reader);
-    if (reader.canRead()) {
-        m_info.format = reader.format();
-        m_info.dimension = DimensionForFormat(m_info.format);
-        m_info.frameCount = std::max(1, reader.imageCount());
-    } else if (IsCameraRawFileName(path) || IsCameraRawFile(path)) {
+    // Camera RAW first for RAW names: DNG and several others are TIFF files
+    // that Qt's TIFF reader claims and then cannot read.
+    const auto openRaw = [&] {
         m_isRaw = true;
         m_info.format = "raw";
         m_info.dimension = FrameDimensionPage;
         m_info.frameCount = 1;
-    } else {
-        return DecodeResult::Unreadable;
-    }
+        return DecodeFrame(0);
+    };
+    if (IsCameraRawFileName(path) && IsCameraRawFile(path))
+        return openRaw();
+
+    QImageReader reader(path);
+    ConfigureReader(reader);
+    if (!reader.canRead())
+        return IsCameraRawFile(path) ? openRaw() : DecodeResult::Unreadable;
+    m_info.format = reader.format();
+    m_info.dimension = DimensionForFormat(m_info.format);
+    m_info.frameCount = std::max(1, reader.imageCount());
     return DecodeFrame(0);
 }
 

@@ -68,6 +68,7 @@ private slots:
     void pagesOfATiff();
     void sizesOfAnIcon();
     void singleFramePictures();
+    void cameraRaw();
     void brokenAndMissingFiles();
     void absurdDimensionsFailCleanly();
     void exifOrientationIsApplied();
@@ -179,6 +180,34 @@ void TestImaging::singleFramePictures()
     m_imaging.GetImageHorizontalResolution(photo, &dpi);
     QVERIFY(std::abs(dpi - 300.0f) < 0.1f);
     m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::cameraRaw()
+{
+    // A tiny DNG (tests/data/raw/make_dng.py): Bayer data, red on the left,
+    // blue on the right, developed by LibRaw.
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(QStringLiteral(RASTELLE_TEST_DATA_DIR "/raw/tiny.dng"),
+                                         &photo),
+             Ok);
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    m_imaging.GetImageWidth(photo, &width);
+    m_imaging.GetImageHeight(photo, &height);
+    QCOMPARE(width, 64u);
+    QCOMPARE(height, 48u);
+    const QImage frame = QtImaging::FrameOf(photo);
+    const QColor left = frame.pixelColor(10, 24);
+    const QColor right = frame.pixelColor(50, 24);
+    QVERIFY2(left.red() > 2 * left.blue() && left.red() > 2 * left.green(), qPrintable(left.name()));
+    QVERIFY2(right.blue() > 2 * right.red(), qPrintable(right.name()));
+    m_imaging.DisposeImage(photo);
+
+    // A RAW name on something that is not a camera file fails cleanly.
+    QTemporaryDir dir;
+    QVERIFY(WriteTestFile(dir.filePath("fake.nef"), QByteArray(4096, 'n')));
+    QVERIFY(m_imaging.LoadImageFromFile(dir.filePath("fake.nef"), &photo) != Ok);
+    QVERIFY(!photo);
 }
 
 void TestImaging::brokenAndMissingFiles()
