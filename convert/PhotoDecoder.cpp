@@ -1,12 +1,14 @@
 #include "convert/PhotoDecoder.h"
 
 #include "convert/Imaging.h"
+#include "convert/JpegDecoder.h"
 #include "convert/RawDecoder.h"
 
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
+#include <cmath>
 #include <unistd.h>
 
 std::uint64_t ImageMemoryBudget()
@@ -124,6 +126,26 @@ DecodeResult PhotoDecoder::DecodeFrame(int index)
         m_frame = std::move(raw.image);
         m_activeFrame = 0;
         return DecodeResult::Ok;
+    }
+
+    if (m_info.format == "jpeg" && index == 0) {
+        // Our own libjpeg-turbo path: straight into the image's rows.
+        JpegDecodeResult jpeg = DecodeJpegFile(m_path, ImageMemoryBudget() / 2);
+        switch (jpeg.status) {
+        case JpegDecodeResult::Status::Ok: {
+            constexpr double kInchesPerMetre = 1.0 / 0.0254;
+            if (jpeg.dpiX > 0 && jpeg.dpiY > 0) {
+                jpeg.image.setDotsPerMeterX(int(std::lround(jpeg.dpiX * kInchesPerMetre)));
+                jpeg.image.setDotsPerMeterY(int(std::lround(jpeg.dpiY * kInchesPerMetre)));
+            }
+            m_frame = std::move(jpeg.image);
+            m_activeFrame = 0;
+            return DecodeResult::Ok;
+        }
+        case JpegDecodeResult::Status::TooLarge: return DecodeResult::TooLarge;
+        case JpegDecodeResult::Status::Broken: return DecodeResult::Unreadable;
+        case JpegDecodeResult::Status::NotJpeg: break; // let Qt try
+        }
     }
 
     QImageReader reader(m_path);
