@@ -14,6 +14,8 @@ packages=(
     qt6-image-formats-plugins
     libgl-dev
     libraw-dev
+    libjpeg62-turbo-dev
+    libjpeg-turbo-progs
     clang
     libclang-rt-14-dev
     python3-pil
