@@ -26,10 +26,10 @@ int main(int argc, char* argv[])
     SetUiServices(&console);
     SettingsStore settings(QStringLiteral("TOLMERA"), QStringLiteral("Rastelle"));
     theLanguage.SetSettingsStore(&settings);
-    theLanguage.Initialize(
-        GetLanguageBaseFolder(),
-        settings.GetProfileString(QStringLiteral("Option"), QStringLiteral("CurrentLanguage"),
-                                  QStringLiteral("english")));
+    theLanguage.Initialize(GetLanguageBaseFolder(),
+                           settings.GetProfileString(QStringLiteral("Option"),
+                                                     QStringLiteral("CurrentLanguage"),
+                                                     QStringLiteral("english")));
 
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -130,8 +130,8 @@ int main(int argc, char* argv[])
         imaging.CreateSolidFill(0xFFFFFF00, &brush);
         const double text = TimeMs(
             [&] {
-                imaging.DrawString(graphics, QStringLiteral("Rastelle benchmark"), gpFont, 100,
-                                   100, brush);
+                imaging.DrawString(graphics, QStringLiteral("Rastelle benchmark"), gpFont, 100, 100,
+                                   brush);
             },
             runs);
         imaging.DeleteBrush(brush);

@@ -22,11 +22,10 @@ struct FormatName
 };
 
 constexpr FormatName kFormatNames[] = {
-    {"1", PixelFormat1bppIndexed},   {"4", PixelFormat4bppIndexed},
-    {"8", PixelFormat8bppIndexed},   {"16", PixelFormat16bppRGB565},
-    {"24", PixelFormat24bppRGB},     {"32", PixelFormat32bppRGB},
-    {"32a", PixelFormat32bppARGB},   {"32p", PixelFormat32bppPARGB},
-    {"64a", PixelFormat64bppARGB},   {"64p", PixelFormat64bppPARGB},
+    {"1", PixelFormat1bppIndexed},  {"4", PixelFormat4bppIndexed},  {"8", PixelFormat8bppIndexed},
+    {"16", PixelFormat16bppRGB565}, {"24", PixelFormat24bppRGB},    {"32", PixelFormat32bppRGB},
+    {"32a", PixelFormat32bppARGB},  {"32p", PixelFormat32bppPARGB}, {"64a", PixelFormat64bppARGB},
+    {"64p", PixelFormat64bppPARGB},
 };
 
 // A whole decimal number, nothing else.
@@ -209,8 +208,10 @@ CommandLineParse ParseCommandLine(const QStringList& arguments)
                 return result;
             static const QRegularExpression at(QStringLiteral("^(-?\\d+),(-?\\d+)$"));
             const QRegularExpressionMatch match = at.match(value);
-            const std::optional<int> x = match.hasMatch() ? WholeNumber(match.captured(1)) : std::nullopt;
-            const std::optional<int> y = match.hasMatch() ? WholeNumber(match.captured(2)) : std::nullopt;
+            const std::optional<int> x =
+                match.hasMatch() ? WholeNumber(match.captured(1)) : std::nullopt;
+            const std::optional<int> y =
+                match.hasMatch() ? WholeNumber(match.captured(2)) : std::nullopt;
             if (!x || !y) {
                 error = QStringLiteral("--at wants X,Y in pixels, as 10,20");
                 return result;
@@ -303,8 +304,8 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
     const QString input = QFileInfo(o.input).absoluteFilePath();
     const QString output = QFileInfo(o.output).absoluteFilePath();
     if (FileExists(output) && !o.overwrite) {
-        err << "rastelle-convert: " << output
-            << " exists; add --overwrite to replace it." << Qt::endl;
+        err << "rastelle-convert: " << output << " exists; add --overwrite to replace it."
+            << Qt::endl;
         return kExitFailed;
     }
 
@@ -349,8 +350,7 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
             imaging.ImageSelectActiveFrame(photo, dimension, std::uint32_t(frame)) != Ok) {
             host.ShowMessage(theLanguage.GetString(IDS_STRING121),
                              theLanguage.GetString(IDS_MESSAGE_ERROR));
-            err << "rastelle-convert: frames go from 0 to " << (int(frames) - 1) << "."
-                << Qt::endl;
+            err << "rastelle-convert: frames go from 0 to " << (int(frames) - 1) << "." << Qt::endl;
             return finish(kExitFailed);
         }
         imaging.GetImageWidth(photo, &photoWidth);

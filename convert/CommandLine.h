@@ -45,7 +45,12 @@ struct CommandLineParse
 CommandLineParse ParseCommandLine(const QStringList& arguments);
 QString CommandLineHelp();
 
-enum CommandLineExit { kExitSuccess = 0, kExitFailed = 1, kExitUsage = 2 };
+enum CommandLineExit
+{
+    kExitSuccess = 0,
+    kExitFailed = 1,
+    kExitUsage = 2
+};
 
 // Runs a conversion for the arguments (without the program name); messages
 // go to err, help to out.

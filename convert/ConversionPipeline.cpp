@@ -110,8 +110,8 @@ ConversionOutcome ConvertPhoto(IImaging& imaging, GpImage* photo, const Conversi
     const bool indexed = request.indexedFormat > 0;
     RunObjects run{imaging};
     imaging.CreateBitmapFromScan0(width, height, 0,
-                                  indexed ? int(PixelFormat24bppRGB) : request.pixelFormat,
-                                  nullptr, &run.bitmap);
+                                  indexed ? int(PixelFormat24bppRGB) : request.pixelFormat, nullptr,
+                                  &run.bitmap);
 
     // 4. Resolution.
     float dpi = 0;
@@ -125,8 +125,8 @@ ConversionOutcome ConvertPhoto(IImaging& imaging, GpImage* photo, const Conversi
         error(IDS_STRING114);
 
     // 6. Scale.
-    if (imaging.DrawImageRectRectI(run.graphics, photo, 0, 0, width, height, 0, 0,
-                                   int(sourceWidth), int(sourceHeight), UnitPixel) != Ok) {
+    if (imaging.DrawImageRectRectI(run.graphics, photo, 0, 0, width, height, 0, 0, int(sourceWidth),
+                                   int(sourceHeight), UnitPixel) != Ok) {
         error(IDS_STRING115);
         return outcome;
     }
@@ -191,7 +191,8 @@ ConversionOutcome ConvertPhoto(IImaging& imaging, GpImage* photo, const Conversi
     };
     if (!indexed) {
         AtomicFileWriter writer(outputPath);
-        if (!writer.Open() || imaging.SaveImageToDevice(run.bitmap, writer.Device(), encoder) != Ok ||
+        if (!writer.Open() ||
+            imaging.SaveImageToDevice(run.bitmap, writer.Device(), encoder) != Ok ||
             writer.CommitTo(replaceExisting) != AtomicFileWriter::Commit::Done)
             return saveFailed();
         // 13. Done.

@@ -15,7 +15,8 @@ class QPaintDevice;
 class QIODevice;
 
 // Status values.
-enum GpStatus : int {
+enum GpStatus : int
+{
     Ok = 0,
     GenericError = 1,
     InvalidParameter = 2,
@@ -33,7 +34,8 @@ enum GpStatus : int {
 };
 
 // Pixel-format codes.
-enum PixelFormat : int {
+enum PixelFormat : int
+{
     PixelFormat1bppIndexed = 0x30101,
     PixelFormat4bppIndexed = 0x30402,
     PixelFormat8bppIndexed = 0x30803,
@@ -48,7 +50,8 @@ enum PixelFormat : int {
 
 // Rotate-flip codes: rotate clockwise, then mirror (X: left to right,
 // Y: top to bottom).
-enum RotateFlipType : int {
+enum RotateFlipType : int
+{
     RotateNoneFlipNone = 0,
     Rotate90FlipNone = 1,
     Rotate180FlipNone = 2,

@@ -117,12 +117,15 @@ bool IndexedStage::SaveIndexedBitmap(CMyBitMap& bitmap, int bitCount, const QStr
     bool saved = writer.ReserveName() && bitmap.SaveFile(ToU16(writer.TemporaryPath()), block);
     if (saved) {
         switch (writer.CommitTo(replaceExisting)) {
-        case AtomicFileWriter::Commit::Done: break;
+        case AtomicFileWriter::Commit::Done:
+            break;
         case AtomicFileWriter::Commit::TargetExists:
             m_host.ShowOwnerlessMessage(QStringLiteral("Can not create the file!"), outputPath);
             saved = false;
             break;
-        case AtomicFileWriter::Commit::Failed: saved = false; break;
+        case AtomicFileWriter::Commit::Failed:
+            saved = false;
+            break;
         }
     } else if (writer.TemporaryPath().isEmpty()) {
         // The folder takes no new file: say so as the writer would have.

@@ -3,15 +3,15 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cstdint>
 #include <csetjmp>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio> // jpeglib.h needs FILE
 #include <cstring>
 #include <new>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -102,15 +102,14 @@ void CmykRowsToRgb(JSAMPROW* rows, int count, JDIMENSION width, bool inverted)
                 y = 255 - y;
                 k = 255 - k;
             }
-            out[x] = qRgb(int((c * k + 127) / 255), int((m * k + 127) / 255),
-                          int((y * k + 127) / 255));
+            out[x] =
+                qRgb(int((c * k + 127) / 255), int((m * k + 127) / 255), int((y * k + 127) / 255));
         }
     }
 }
 
-bool DecodeStep(j_decompress_ptr cinfo, ErrorManager* err, unsigned char* bits,
-                qsizetype stride, JDIMENSION width, JDIMENSION height, int components,
-                bool cmyk, bool invertedCmyk)
+bool DecodeStep(j_decompress_ptr cinfo, ErrorManager* err, unsigned char* bits, qsizetype stride,
+                JDIMENSION width, JDIMENSION height, int components, bool cmyk, bool invertedCmyk)
 {
     if (setjmp(err->jump))
         return false;
@@ -274,10 +273,12 @@ QImage NewImage(int width, int height, QImage::Format format)
     const std::size_t bytes = std::size_t(stride) * std::size_t(height);
     if (bytes >= 2 * kHugePage) {
         const std::size_t length = bytes + kHugePage;
-        void* base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* base =
+            ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (base != MAP_FAILED) {
-            auto* aligned = reinterpret_cast<uchar*>(
-                (reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1));
+            auto* aligned =
+                reinterpret_cast<uchar*>((reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) &
+                                         ~std::uintptr_t(kHugePage - 1));
             ::madvise(aligned, bytes, MADV_HUGEPAGE); // only advice: fine if refused
             auto* mapping = new (std::nothrow) Mapping{base, length};
             if (mapping) {
@@ -294,8 +295,7 @@ QImage NewImage(int width, int height, QImage::Format format)
 }
 
 // Mirrors in place: 2 left-right, 4 top-bottom, 3 both (a half turn).
-template <typename Pixel>
-void MirrorInPlace(QImage& image, bool horizontal, bool vertical)
+template <typename Pixel> void MirrorInPlace(QImage& image, bool horizontal, bool vertical)
 {
     const int width = image.width(), height = image.height();
     if (horizontal)
@@ -312,8 +312,7 @@ void MirrorInPlace(QImage& image, bool horizontal, bool vertical)
 
 // Orientations 5..8 swap the axes: each output row is a source column. In
 // tiles, so the strided reads stay in cache.
-template <typename Pixel>
-void Transposed(const QImage& source, QImage& out, int orientation)
+template <typename Pixel> void Transposed(const QImage& source, QImage& out, int orientation)
 {
     const int sw = source.width(), sh = source.height();
     const int dw = sh, dh = sw;
@@ -477,7 +476,8 @@ JpegDecodeResult DecodeJpegFile(const QString& path, std::uint64_t maxBytes, int
         return result;
     }
 
-    QImage image = NewImage(int(width), int(height), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    QImage image =
+        NewImage(int(width), int(height), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (image.isNull()) {
         result.status = Status::TooLarge;
         return result;

@@ -9,7 +9,13 @@
 
 struct JpegDecodeResult
 {
-    enum class Status { Ok, NotJpeg, Broken, TooLarge } status = Status::NotJpeg;
+    enum class Status
+    {
+        Ok,
+        NotJpeg,
+        Broken,
+        TooLarge
+    } status = Status::NotJpeg;
     // Format_RGB32 for colour (CMYK/YCCK converted to RGB) or
     // Format_Grayscale8 for grey JPEGs; null unless status is Ok.
     QImage image;

@@ -40,10 +40,10 @@ bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel)
 
 bool IsCameraRawFileName(const QString& path)
 {
-    static const QStringList kExtensions = {
-        "raw", "dng", "cr2", "cr3", "crw", "nef", "nrw", "arw", "srf", "sr2", "orf",
-        "rw2", "raf", "pef", "ptx", "srw", "x3f", "erf", "kdc", "dcr", "mrw", "3fr",
-        "mef", "mos", "iiq", "rwl", "k25"};
+    static const QStringList kExtensions = {"raw", "dng", "cr2", "cr3", "crw", "nef", "nrw",
+                                            "arw", "srf", "sr2", "orf", "rw2", "raf", "pef",
+                                            "ptx", "srw", "x3f", "erf", "kdc", "dcr", "mrw",
+                                            "3fr", "mef", "mos", "iiq", "rwl", "k25"};
     return kExtensions.contains(QFileInfo(path).suffix().toLower());
 }
 
@@ -64,8 +64,8 @@ void ConfigureReader(QImageReader& reader)
     reader.setAutoTransform(true); // photos arrive upright
     // Qt's own cap is far below what a large photo needs; ours is checked
     // before decoding from the size the header states.
-    QImageReader::setAllocationLimit(int(std::min<std::uint64_t>(
-        ImageMemoryBudget() >> 20, std::uint64_t(0x7FFFFFFF))));
+    QImageReader::setAllocationLimit(
+        int(std::min<std::uint64_t>(ImageMemoryBudget() >> 20, std::uint64_t(0x7FFFFFFF))));
 }
 
 } // namespace
@@ -142,9 +142,12 @@ DecodeResult PhotoDecoder::DecodeFrame(int index)
             m_activeFrame = 0;
             return DecodeResult::Ok;
         }
-        case JpegDecodeResult::Status::TooLarge: return DecodeResult::TooLarge;
-        case JpegDecodeResult::Status::Broken: return DecodeResult::Unreadable;
-        case JpegDecodeResult::Status::NotJpeg: break; // let Qt try
+        case JpegDecodeResult::Status::TooLarge:
+            return DecodeResult::TooLarge;
+        case JpegDecodeResult::Status::Broken:
+            return DecodeResult::Unreadable;
+        case JpegDecodeResult::Status::NotJpeg:
+            break; // let Qt try
         }
     }
 

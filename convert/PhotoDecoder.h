@@ -18,12 +18,18 @@ bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel)
 
 struct PhotoInfo
 {
-    QUuid dimension;     // the frame dimension the picture has
-    int frameCount = 0;  // frames in that dimension
-    QByteArray format;   // the decoder's name for it ("jpeg", "gif", "raw", ...)
+    QUuid dimension;    // the frame dimension the picture has
+    int frameCount = 0; // frames in that dimension
+    QByteArray format;  // the decoder's name for it ("jpeg", "gif", "raw", ...)
 };
 
-enum class DecodeResult { Ok, NotFound, Unreadable, TooLarge };
+enum class DecodeResult
+{
+    Ok,
+    NotFound,
+    Unreadable,
+    TooLarge
+};
 
 class PhotoDecoder
 {

@@ -41,10 +41,14 @@ int IndexedFormatFor(int pixelFormat)
 int IndexedBitCount(int indexedFormat)
 {
     switch (indexedFormat) {
-    case PixelFormat1bppIndexed: return 1;
-    case PixelFormat4bppIndexed: return 4;
-    case PixelFormat8bppIndexed: return 8;
-    default: return 0;
+    case PixelFormat1bppIndexed:
+        return 1;
+    case PixelFormat4bppIndexed:
+        return 4;
+    case PixelFormat8bppIndexed:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -59,11 +63,20 @@ int RotateFlipCode(int angle, int flip)
     };
     int row = -1;
     switch (angle) {
-    case 0: row = 0; break;
-    case 90: row = 1; break;
-    case 180: row = 2; break;
-    case 270: row = 3; break;
-    default: return -1;
+    case 0:
+        row = 0;
+        break;
+    case 90:
+        row = 1;
+        break;
+    case 180:
+        row = 2;
+        break;
+    case 270:
+        row = 3;
+        break;
+    default:
+        return -1;
     }
     const int column = (flip == 1 || flip == 2) ? flip : 0;
     return kCodes[row][column];

@@ -33,14 +33,22 @@ struct LiveCount
 std::optional<BmpFormat> BmpFormatFor(int pixelFormat)
 {
     switch (pixelFormat) {
-    case PixelFormat16bppRGB565: return BmpFormat::Rgb565;
-    case PixelFormat24bppRGB: return BmpFormat::Rgb24;
-    case PixelFormat32bppRGB: return BmpFormat::Rgb32;
-    case PixelFormat32bppARGB: return BmpFormat::Argb32;
-    case PixelFormat32bppPARGB: return BmpFormat::Pargb32;
-    case PixelFormat64bppARGB: return BmpFormat::Argb64;
-    case PixelFormat64bppPARGB: return BmpFormat::Pargb64;
-    default: return std::nullopt;
+    case PixelFormat16bppRGB565:
+        return BmpFormat::Rgb565;
+    case PixelFormat24bppRGB:
+        return BmpFormat::Rgb24;
+    case PixelFormat32bppRGB:
+        return BmpFormat::Rgb32;
+    case PixelFormat32bppARGB:
+        return BmpFormat::Argb32;
+    case PixelFormat32bppPARGB:
+        return BmpFormat::Pargb32;
+    case PixelFormat64bppARGB:
+        return BmpFormat::Argb64;
+    case PixelFormat64bppPARGB:
+        return BmpFormat::Pargb64;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -98,7 +106,11 @@ float DpiOf(int dotsPerMeter)
 class GpImage
 {
 public:
-    enum class Kind { Photo, Bitmap };
+    enum class Kind
+    {
+        Photo,
+        Bitmap
+    };
     explicit GpImage(Kind kind) : m_kind(kind) {}
 
     Kind kind() const { return m_kind; }
@@ -176,9 +188,7 @@ GpStatus QtImaging::Startup()
     return Ok;
 }
 
-void QtImaging::Shutdown()
-{
-}
+void QtImaging::Shutdown() {}
 
 GpStatus QtImaging::LoadImageFromFile(const QString& path, GpImage** image)
 {
@@ -187,10 +197,14 @@ GpStatus QtImaging::LoadImageFromFile(const QString& path, GpImage** image)
     *image = nullptr;
     auto photo = std::make_unique<GpImage>(GpImage::Kind::Photo);
     switch (photo->decoder.Open(path)) {
-    case DecodeResult::Ok: break;
-    case DecodeResult::NotFound: return FileNotFound;
-    case DecodeResult::TooLarge: return OutOfMemory;
-    case DecodeResult::Unreadable: return UnknownImageFormat;
+    case DecodeResult::Ok:
+        break;
+    case DecodeResult::NotFound:
+        return FileNotFound;
+    case DecodeResult::TooLarge:
+        return OutOfMemory;
+    case DecodeResult::Unreadable:
+        return UnknownImageFormat;
     }
     *image = photo.release();
     return Ok;
@@ -256,8 +270,7 @@ GpStatus QtImaging::ImageGetFrameDimensionsList(GpImage* image, QUuid* dimension
     return Ok;
 }
 
-GpStatus QtImaging::ImageGetFrameCount(GpImage* image, const QUuid& dimension,
-                                       std::uint32_t* count)
+GpStatus QtImaging::ImageGetFrameCount(GpImage* image, const QUuid& dimension, std::uint32_t* count)
 {
     if (!image || !count)
         return InvalidParameter;
@@ -282,9 +295,12 @@ GpStatus QtImaging::ImageSelectActiveFrame(GpImage* image, const QUuid& dimensio
         index >= std::uint32_t(image->decoder.Info().frameCount))
         return InvalidParameter;
     switch (image->decoder.SelectFrame(int(index))) {
-    case DecodeResult::Ok: return Ok;
-    case DecodeResult::TooLarge: return OutOfMemory;
-    default: return GenericError;
+    case DecodeResult::Ok:
+        return Ok;
+    case DecodeResult::TooLarge:
+        return OutOfMemory;
+    default:
+        return GenericError;
     }
 }
 
@@ -390,8 +406,7 @@ GpStatus QtImaging::DrawImageRectRectI(GpGraphics* graphics, GpImage* image, int
     if (graphics->device) {
         // A window: Qt's smooth scaling is good enough for a preview.
         QPainter painter(graphics->device);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform,
-                              graphics->interpolationMode != 5);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, graphics->interpolationMode != 5);
         painter.drawImage(QRect(dstx, dsty, dstwidth, dstheight), cropped);
         return Ok;
     }
@@ -509,8 +524,8 @@ GpStatus QtImaging::GetImageEncoders(QList<ImageCodecInfo>* encoders)
     if (!encoders)
         return InvalidParameter;
     encoders->clear();
-    encoders->append({BmpEncoderClsid, QStringLiteral("Built-in BMP Codec"),
-                      QStringLiteral("image/bmp")});
+    encoders->append(
+        {BmpEncoderClsid, QStringLiteral("Built-in BMP Codec"), QStringLiteral("image/bmp")});
     return Ok;
 }
 

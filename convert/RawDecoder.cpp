@@ -54,7 +54,8 @@ RawDecodeResult DecodeCameraRaw(const QString& path)
         const int width = developed->width;
         const int height = developed->height;
         const int colors = developed->colors;
-        QImage image(width, height, colors == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
+        QImage image(width, height,
+                     colors == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
         if (!image.isNull()) {
             const int rowBytes = width * colors;
             for (int y = 0; y < height; ++y)

@@ -55,8 +55,7 @@ void RotateQuarter(const QImage& in, QImage& out, bool clockwise, bool mirror, i
         const int end = std::min(rows, begin + chunk);
         if (begin < end)
             pool.emplace_back([&, begin, end] {
-                RotateTiles<Pixel>(in, outBits, outStride, outWidth, clockwise, mirror, begin,
-                                   end);
+                RotateTiles<Pixel>(in, outBits, outStride, outWidth, clockwise, mirror, begin, end);
             });
     }
     RotateTiles<Pixel>(in, outBits, outStride, outWidth, clockwise, mirror, 0,
@@ -93,9 +92,15 @@ bool RotateFlipImage(QImage& image, int code, int threads)
     out.setDotsPerMeterY(image.dotsPerMeterX());
     const bool clockwise = turns == 1;
     switch (image.depth()) {
-    case 16: RotateQuarter<std::uint16_t>(image, out, clockwise, mirror, threads); break;
-    case 32: RotateQuarter<std::uint32_t>(image, out, clockwise, mirror, threads); break;
-    case 64: RotateQuarter<std::uint64_t>(image, out, clockwise, mirror, threads); break;
+    case 16:
+        RotateQuarter<std::uint16_t>(image, out, clockwise, mirror, threads);
+        break;
+    case 32:
+        RotateQuarter<std::uint32_t>(image, out, clockwise, mirror, threads);
+        break;
+    case 64:
+        RotateQuarter<std::uint64_t>(image, out, clockwise, mirror, threads);
+        break;
     default: {
         // Other depths: Qt's own rotation, then the mirror.
         out = image.transformed(QTransform().rotate(turns * 90.0));

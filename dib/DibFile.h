@@ -10,7 +10,12 @@
 class DibFile
 {
 public:
-    enum class Origin { Begin, Current, End };
+    enum class Origin
+    {
+        Begin,
+        Current,
+        End
+    };
 
     virtual ~DibFile() = default;
     // Reads up to count bytes; returns how many arrived.

@@ -27,9 +27,7 @@ void GiveUsualPermissions(const QString& path)
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(const QString& targetPath) : m_targetPath(targetPath)
-{
-}
+AtomicFileWriter::AtomicFileWriter(const QString& targetPath) : m_targetPath(targetPath) {}
 
 AtomicFileWriter::~AtomicFileWriter()
 {

@@ -27,7 +27,12 @@ public:
     bool ReserveName();
     QString TemporaryPath() const { return m_temporaryPath; }
 
-    enum class Commit { Done, TargetExists, Failed };
+    enum class Commit
+    {
+        Done,
+        TargetExists,
+        Failed
+    };
     // Moves the finished temporary file to the target. Without permission to
     // replace, an existing target is left alone and TargetExists returned.
     Commit CommitTo(bool replaceExisting);

@@ -5,9 +5,9 @@
 #include "support/TestFiles.h"
 
 #include <QProcess>
-#include <QtEndian>
 #include <QTest>
 #include <QTextStream>
+#include <QtEndian>
 
 namespace {
 
@@ -73,10 +73,10 @@ void TestCommandLine::initTestCase()
 void TestCommandLine::parsesOptions()
 {
     const CommandLineParse parse = ParseCommandLine(
-        {"in.jpg", "out.bmp", "--format", "32p", "--size", "800x600", "--rotate", "270",
-         "--flip", "v", "--text", "Hello", "--at", "10,-20", "--font", "DejaVu Serif",
-         "--font-size", "24", "--bold", "--italic", "--color", "#FF8000", "--dimension", "page",
-         "--frame", "2", "--overwrite"});
+        {"in.jpg",  "out.bmp",      "--format",    "32p",     "--size", "800x600",    "--rotate",
+         "270",     "--flip",       "v",           "--text",  "Hello",  "--at",       "10,-20",
+         "--font",  "DejaVu Serif", "--font-size", "24",      "--bold", "--italic",   "--color",
+         "#FF8000", "--dimension",  "page",        "--frame", "2",      "--overwrite"});
     QVERIFY2(parse.ok, qPrintable(parse.error));
     const CommandLineOptions& o = parse.options;
     QCOMPARE(o.input, QStringLiteral("in.jpg"));

@@ -207,8 +207,7 @@ ConversionRequest TestConversionPipeline::Request(const QString& output) const
 
 ConversionOutcome TestConversionPipeline::Run(ConversionRequest request, IImaging* imaging)
 {
-    return RunConvertCommand(imaging ? *imaging : m_imaging, m_photoPath, m_photo, request,
-                             m_host);
+    return RunConvertCommand(imaging ? *imaging : m_imaging, m_photoPath, m_photo, request, m_host);
 }
 
 void TestConversionPipeline::noPhotoShowsOnlyTheFirstMessage()
@@ -262,13 +261,20 @@ void TestConversionPipeline::invalidSizes_data()
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
     QTest::addColumn<int>("message");
-    QTest::newRow("width 0") << "0" << "100" << IDS_STRING111;
-    QTest::newRow("width -5") << "-5" << "100" << IDS_STRING111;
-    QTest::newRow("width letters") << "abc" << "100" << IDS_STRING111;
-    QTest::newRow("width empty") << "" << "100" << IDS_STRING111;
-    QTest::newRow("both invalid") << "0" << "0" << IDS_STRING111;
-    QTest::newRow("height 0") << "10" << "0" << IDS_STRING112;
-    QTest::newRow("height -1") << "10" << "-1" << IDS_STRING112;
+    QTest::newRow("width 0") << "0"
+                             << "100" << IDS_STRING111;
+    QTest::newRow("width -5") << "-5"
+                              << "100" << IDS_STRING111;
+    QTest::newRow("width letters") << "abc"
+                                   << "100" << IDS_STRING111;
+    QTest::newRow("width empty") << ""
+                                 << "100" << IDS_STRING111;
+    QTest::newRow("both invalid") << "0"
+                                  << "0" << IDS_STRING111;
+    QTest::newRow("height 0") << "10"
+                              << "0" << IDS_STRING112;
+    QTest::newRow("height -1") << "10"
+                               << "-1" << IDS_STRING112;
 }
 
 void TestConversionPipeline::invalidSizes()
@@ -307,8 +313,7 @@ void TestConversionPipeline::tooLargeGivesThreeMessagesInOrder()
     request.outputWidthText = "2000000000";
     request.outputHeightText = "2000000000";
     QVERIFY(!Run(request).succeeded);
-    QCOMPARE(m_host.texts(),
-             (QStringList{S(IDS_STRING113), S(IDS_STRING114), S(IDS_STRING115)}));
+    QCOMPARE(m_host.texts(), (QStringList{S(IDS_STRING113), S(IDS_STRING114), S(IDS_STRING115)}));
     QVERIFY(!QFile::exists(out));
 }
 
@@ -322,8 +327,7 @@ void TestConversionPipeline::failedStepsThatGoOn()
     ConversionRequest request = Request(out);
     request.rotateAngle = 90;
     QVERIFY(Run(request, &failing).succeeded);
-    QCOMPARE(m_host.texts(),
-             (QStringList{S(IDS_STRING113), S(IDS_STRING114), S(IDS_STRING117)}));
+    QCOMPARE(m_host.texts(), (QStringList{S(IDS_STRING113), S(IDS_STRING114), S(IDS_STRING117)}));
     QCOMPARE(ReadHeader(out).width, 200); // not rotated
 }
 
@@ -340,7 +344,8 @@ void TestConversionPipeline::textPositionOutOfRange()
     QCOMPARE(m_host.fieldY, QStringList());
 
     for (const auto& [x, y, messages] :
-         {std::tuple{"199", "0", QStringList()}, std::tuple{"-1", "100", QStringList{S(IDS_STRING130), S(IDS_STRING131)}},
+         {std::tuple{"199", "0", QStringList()},
+          std::tuple{"-1", "100", QStringList{S(IDS_STRING130), S(IDS_STRING131)}},
           std::tuple{"5", "-7", QStringList{S(IDS_STRING131)}}}) {
         m_host = ScriptedHost();
         m_host.answers = {IDYES};
@@ -506,8 +511,9 @@ void TestConversionPipeline::existingFileWithoutPermission()
 void TestConversionPipeline::messagesFollowTheLanguage()
 {
     QTemporaryDir base;
-    QVERIFY(WriteTestFile(base.filePath("language/German.ini"),
-                          "[STRING]\nIDS_STRING111=Breite ung\xFCltig!\nIDS_MESSAGE_ERROR=Fehler\n"));
+    QVERIFY(
+        WriteTestFile(base.filePath("language/German.ini"),
+                      "[STRING]\nIDS_STRING111=Breite ung\xFCltig!\nIDS_MESSAGE_ERROR=Fehler\n"));
     theLanguage.Initialize(base.path(), "German");
     ConversionRequest request = Request(m_dir->filePath("out.bmp"));
     request.outputWidthText = "0";

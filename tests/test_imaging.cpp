@@ -187,9 +187,9 @@ void TestImaging::cameraRaw()
     // A tiny DNG (tests/data/raw/make_dng.py): Bayer data, red on the left,
     // blue on the right, developed by LibRaw.
     GpImage* photo = nullptr;
-    QCOMPARE(m_imaging.LoadImageFromFile(QStringLiteral(RASTELLE_TEST_DATA_DIR "/raw/tiny.dng"),
-                                         &photo),
-             Ok);
+    QCOMPARE(
+        m_imaging.LoadImageFromFile(QStringLiteral(RASTELLE_TEST_DATA_DIR "/raw/tiny.dng"), &photo),
+        Ok);
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     m_imaging.GetImageWidth(photo, &width);
@@ -199,7 +199,8 @@ void TestImaging::cameraRaw()
     const QImage frame = QtImaging::FrameOf(photo);
     const QColor left = frame.pixelColor(10, 24);
     const QColor right = frame.pixelColor(50, 24);
-    QVERIFY2(left.red() > 2 * left.blue() && left.red() > 2 * left.green(), qPrintable(left.name()));
+    QVERIFY2(left.red() > 2 * left.blue() && left.red() > 2 * left.green(),
+             qPrintable(left.name()));
     QVERIFY2(right.blue() > 2 * right.red(), qPrintable(right.name()));
     m_imaging.DisposeImage(photo);
 
@@ -239,7 +240,8 @@ void TestImaging::absurdDimensionsFailCleanly()
 {
     // A PNG header claiming 100000 x 100000 pixels over a few bytes of data.
     QTemporaryDir dir;
-    QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000");
+    QByteArray png =
+        QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000");
     png += QByteArray::fromHex("00000000"); // bad CRC is irrelevant: size is checked first
     png += QByteArray::fromHex("0000000049454e44ae426082");
     QVERIFY(WriteTestFile(dir.filePath("huge.png"), png));
@@ -259,7 +261,8 @@ void TestImaging::exifOrientationIsApplied()
     buffer.open(QIODevice::WriteOnly);
     QVERIFY(image.save(&buffer, "JPEG", 95));
     // APP1 Exif with one IFD entry: Orientation (0x0112) = 6.
-    const QByteArray tiff = QByteArray::fromHex("49492a0008000000010012010300010000000600000000000000");
+    const QByteArray tiff =
+        QByteArray::fromHex("49492a0008000000010012010300010000000600000000000000");
     QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
     QByteArray segment = QByteArray::fromHex("ffe1");
     segment.append(char((app1.size() + 2) >> 8));

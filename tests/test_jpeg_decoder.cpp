@@ -49,10 +49,10 @@ QImage Quadrants(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2, bottom = y >= height / 2;
-            QRgb c = !right && !bottom ? qRgb(230, 20, 20)
+            QRgb c = !right && !bottom  ? qRgb(230, 20, 20)
                      : right && !bottom ? qRgb(20, 220, 30)
-                     : !right ? qRgb(30, 40, 230)
-                              : qRgb(240, 240, 30);
+                     : !right           ? qRgb(30, 40, 230)
+                                        : qRgb(240, 240, 30);
             if (x < 6 && y < 4)
                 c = qRgb(255, 255, 255);
             image.setPixel(x, y, c);
@@ -216,7 +216,8 @@ QRgb MeanColour(const QImage& image)
 
 bool Near(QRgb a, QRgb b, int tolerance)
 {
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
@@ -276,7 +277,8 @@ private slots:
         result = DecodeJpegFile(prog, 256u << 20, 8);
         QCOMPARE(result.status, Status::TooLarge);
         const long grownKb = PeakRssKb() - before;
-        QVERIFY2(grownKb < 48 * 1024, qPrintable(QStringLiteral("peak RSS grew %1 KB").arg(grownKb)));
+        QVERIFY2(grownKb < 48 * 1024,
+                 qPrintable(QStringLiteral("peak RSS grew %1 KB").arg(grownKb)));
     }
 
     void coloursMatchQt_data()
@@ -297,7 +299,8 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(bool, progressive);
-        const QString path = Write("colour.jpg", SaveJpeg(TestPicture(width, height), 90, progressive));
+        const QString path =
+            Write("colour.jpg", SaveJpeg(TestPicture(width, height), 90, progressive));
         QVERIFY(LooksLikeJpeg(path));
         const JpegDecodeResult result = DecodeJpegFile(path, kBudget);
         QCOMPARE(result.status, Status::Ok);
@@ -368,7 +371,8 @@ private slots:
         QImage source = Quadrants(size.width(), size.height());
         if (grey)
             source = source.convertToFormat(QImage::Format_Grayscale8);
-        const QByteArray jpeg = WithExif(SaveJpeg(source, 95), OrientationTiff(orientation, bigEndian));
+        const QByteArray jpeg =
+            WithExif(SaveJpeg(source, 95), OrientationTiff(orientation, bigEndian));
         const QString path = Write("oriented.jpg", jpeg);
         const JpegDecodeResult result = DecodeJpegFile(path, kBudget);
         QCOMPARE(result.status, Status::Ok);
@@ -383,7 +387,8 @@ private slots:
         // The white marker of the top-left corner lands where the meaning of
         // the orientation says (checked without Qt as well).
         const int w = expectedSize.width() - 1, h = expectedSize.height() - 1;
-        const QPoint corner[9] = {{}, {0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}, {w, 0}, {w, h}, {0, h}};
+        const QPoint corner[9] = {{},     {0, 0}, {w, 0}, {w, h}, {0, h},
+                                  {0, 0}, {w, 0}, {w, h}, {0, h}};
         const QRgb marker = result.image.pixel(corner[orientation]);
         QVERIFY2(Near(marker, qRgb(255, 255, 255), 40), qPrintable(ColourText(marker)));
     }
@@ -453,7 +458,8 @@ private slots:
         tiff.U32(2);
         tiff.U32(300);
         tiff.U32(3);
-        const JpegDecodeResult result = DecodeJpegFile(Write("exifdpi.jpg", WithExif(jpeg, tiff.Bytes())), kBudget);
+        const JpegDecodeResult result =
+            DecodeJpegFile(Write("exifdpi.jpg", WithExif(jpeg, tiff.Bytes())), kBudget);
         QCOMPARE(result.status, Status::Ok);
         QCOMPARE(result.dpiX, dpiX);
         QCOMPARE(result.dpiY, dpiY);
@@ -474,13 +480,15 @@ private slots:
                    process.exitCode() == 0;
         };
         QVERIFY(run({"-size", "16x16", "xc:red", "-colorspace", "CMYK", red}));
-        QVERIFY(run({"-size", "48x32", "gradient:yellow-navy", "-colorspace", "CMYK", "-quality", "95", cmyk}));
+        QVERIFY(run({"-size", "48x32", "gradient:yellow-navy", "-colorspace", "CMYK", "-quality",
+                     "95", cmyk}));
         QVERIFY(run({cmyk, "-colorspace", "sRGB", ppm}));
 
         JpegDecodeResult result = DecodeJpegFile(red, kBudget);
         QCOMPARE(result.status, Status::Ok);
         QCOMPARE(result.image.format(), QImage::Format_RGB32);
-        QVERIFY2(Near(result.image.pixel(8, 8), qRgb(255, 0, 0), 3), qPrintable(ColourText(result.image.pixel(8, 8))));
+        QVERIFY2(Near(result.image.pixel(8, 8), qRgb(255, 0, 0), 3),
+                 qPrintable(ColourText(result.image.pixel(8, 8))));
 
         result = DecodeJpegFile(cmyk, kBudget);
         QCOMPARE(result.status, Status::Ok);
@@ -500,7 +508,8 @@ private slots:
         bytes.remove(app14, length);
         result = DecodeJpegFile(Write("plain-cmyk.jpg", bytes), kBudget);
         QCOMPARE(result.status, Status::Ok);
-        QVERIFY2(Near(result.image.pixel(8, 8), qRgb(0, 0, 0), 3), qPrintable(ColourText(result.image.pixel(8, 8))));
+        QVERIFY2(Near(result.image.pixel(8, 8), qRgb(0, 0, 0), 3),
+                 qPrintable(ColourText(result.image.pixel(8, 8))));
     }
 
     void scaleDenominators_data()
@@ -551,7 +560,8 @@ private slots:
         qInfo("mean channel difference from box averages: %.2f", mean);
         QVERIFY2(mean < 10, qPrintable(QString::number(mean)));
         // A budget that the full size would break but the scaled size keeps.
-        const std::uint64_t scaledBytes = std::uint64_t(scaled.image.width()) * scaled.image.height() * 4;
+        const std::uint64_t scaledBytes =
+            std::uint64_t(scaled.image.width()) * scaled.image.height() * 4;
         QCOMPARE(DecodeJpegFile(path, scaledBytes, denominator).status, Status::Ok);
         QCOMPARE(DecodeJpegFile(path, scaledBytes, 1).status, Status::TooLarge);
     }
@@ -607,8 +617,10 @@ private slots:
             if (!progressive) {
                 // What arrived decodes exactly as in the whole file, and the
                 // missing bottom is not the picture.
-                QCOMPARE(MaxDiff(result.image.copy(0, 0, 640, 16), full.image.copy(0, 0, 640, 16)), 0);
-                QVERIFY(MaxDiff(result.image.copy(0, 464, 640, 16), full.image.copy(0, 464, 640, 16)) > 10);
+                QCOMPARE(MaxDiff(result.image.copy(0, 0, 640, 16), full.image.copy(0, 0, 640, 16)),
+                         0);
+                QVERIFY(MaxDiff(result.image.copy(0, 464, 640, 16),
+                                full.image.copy(0, 464, 640, 16)) > 10);
             } else {
                 // The early scans already cover the whole picture coarsely.
                 const QRgb a = MeanColour(result.image), b = MeanColour(full.image);
@@ -653,7 +665,8 @@ private slots:
         QVERIFY(sof > 0);
         QByteArray badPrecision = jpeg;
         badPrecision[sof + 4] = 13;
-        QCOMPARE(DecodeJpegFile(Write("precision.jpg", badPrecision), kBudget).status, Status::Broken);
+        QCOMPARE(DecodeJpegFile(Write("precision.jpg", badPrecision), kBudget).status,
+                 Status::Broken);
         QByteArray zeroWidth = jpeg;
         Put16(zeroWidth, sof + 7, 0);
         QCOMPARE(DecodeJpegFile(Write("zerowidth.jpg", zeroWidth), kBudget).status, Status::Broken);
@@ -690,7 +703,8 @@ private slots:
         const JpegDecodeResult few = DecodeJpegFile(Write("few-scans.jpg", withScans(20)), kBudget);
         QCOMPARE(few.status, Status::Ok);
         QCOMPARE(few.image.size(), QSize(64, 48));
-        const JpegDecodeResult many = DecodeJpegFile(Write("many-scans.jpg", withScans(2000)), kBudget);
+        const JpegDecodeResult many =
+            DecodeJpegFile(Write("many-scans.jpg", withScans(2000)), kBudget);
         QCOMPARE(many.status, Status::Broken);
         QVERIFY(many.image.isNull());
     }
@@ -753,7 +767,10 @@ private slots:
             t.Entry(0x0112, 3, 0, 6);
             t.U32(0);
         }) << 1;
-        QTest::newRow("bad magic") << QByteArray("II\x2B\x00\x08\x00\x00\x00\x01\x00\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00", 22) << 1;
+        QTest::newRow("bad magic") << QByteArray("II\x2B\x00\x08\x00\x00\x00\x01\x00\x12\x01\x03"
+                                                 "\x00\x01\x00\x00\x00\x06\x00\x00\x00",
+                                                 22)
+                                   << 1;
         QTest::newRow("header cut short") << QByteArray("II*", 3) << 1;
         QTest::newRow("unknown byte order") << QByteArray("XX\x2A\x00\x08\x00\x00\x00", 8) << 1;
         QTest::newRow("empty") << QByteArray() << 1;
@@ -770,7 +787,8 @@ private slots:
         const QByteArray plain = SaveJpeg(Quadrants(40, 24), 95);
         const JpegDecodeResult reference = DecodeJpegFile(Write("plain.jpg", plain), kBudget);
         QCOMPARE(reference.status, Status::Ok);
-        const JpegDecodeResult result = DecodeJpegFile(Write("hostile.jpg", WithExif(plain, tiff)), kBudget);
+        const JpegDecodeResult result =
+            DecodeJpegFile(Write("hostile.jpg", WithExif(plain, tiff)), kBudget);
         QCOMPARE(result.status, Status::Ok);
         QCOMPARE(result.exifOrientation, orientation);
         QCOMPARE(result.dpiX, reference.dpiX); // JFIF's, untouched by the junk
