@@ -31,15 +31,6 @@ QList<quint32> Expected(const QStringList& rows)
     return pixels;
 }
 
-QList<quint32> PixelsOf(const DeviceBitmap& bitmap)
-{
-    QList<quint32> pixels;
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            pixels.append(bitmap.Row(y)[x]);
-    return pixels;
-}
-
 } // namespace
 
 class TestDibDevice : public QObject

@@ -82,15 +82,6 @@ std::vector<PALETTEENTRY> RandomEntries(int count, quint32 seed, int distinctVal
     return entries;
 }
 
-QList<quint32> PixelsOf(const DeviceBitmap& bitmap)
-{
-    QList<quint32> pixels;
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            pixels.append(bitmap.Row(y)[x]);
-    return pixels;
-}
-
 } // namespace
 
 class TestDibWrite : public QObject

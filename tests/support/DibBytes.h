@@ -111,6 +111,16 @@ inline QByteArray BytesOf(const MemoryBlock& block)
     return QByteArray(reinterpret_cast<const char*>(block.Data()), qsizetype(block.Size()));
 }
 
+// Every pixel of a device bitmap, row by row from the top.
+inline QList<quint32> PixelsOf(const DeviceBitmap& bitmap)
+{
+    QList<quint32> pixels;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            pixels.append(bitmap.Row(y)[x]);
+    return pixels;
+}
+
 inline HBITMAP MakeBitmap(int width, int height, const std::function<quint32(int x, int y)>& color)
 {
     HBITMAP bitmap = DeviceBitmap::Create(width, height);
