@@ -1,0 +1,223 @@
+#include "platform/TemplateDialog.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFontMetricsF>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cmath>
+
+namespace {
+
+bool IsWindowsInterfaceFace(const QString& face)
+{
+    return face.compare(u"MS Shell Dlg", Qt::CaseInsensitive) == 0 ||
+           face.compare(u"MS Shell Dlg 2", Qt::CaseInsensitive) == 0 ||
+           face.compare(u"MS Sans Serif", Qt::CaseInsensitive) == 0 ||
+           face.compare(u"Microsoft Sans Serif", Qt::CaseInsensitive) == 0 ||
+           face.compare(u"Tahoma", Qt::CaseInsensitive) == 0;
+}
+
+// Dialog base units as Windows measures them: the average width of the
+// 52 letters, rounded, and the font's height.
+QSizeF MeasureBaseUnits(const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    const double letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return QSizeF(std::floor((letters / 26.0 + 1.0) / 2.0), std::ceil(metrics.height()));
+}
+
+} // namespace
+
+QFont DialogFont(const DialogTemplate& dialogTemplate)
+{
+    QFont font;
+    const QString face = QString::fromUtf16(dialogTemplate.fontName);
+    if (IsWindowsInterfaceFace(face))
+        font.setStyleHint(QFont::SansSerif);
+    else
+        font.setFamilies({face});
+    font.setPointSize(dialogTemplate.pointSize);
+    return font;
+}
+
+TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
+    : QDialog(parent), m_template(dialogTemplate)
+{
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (dialogTemplate.minimizeBox)
+        flags |= Qt::WindowMinimizeButtonHint;
+    setWindowFlags(flags);
+    setWindowTitle(QString::fromUtf16(dialogTemplate.caption));
+    setFont(DialogFont(dialogTemplate));
+    m_baseUnits = MeasureBaseUnits(font());
+    CreateControls();
+    setFixedSize(MapDialogRect(0, 0, dialogTemplate.cx, dialogTemplate.cy).size());
+}
+
+QRect TemplateDialog::MapDialogRect(int x, int y, int cx, int cy) const
+{
+    const auto across = [&](int units) {
+        return int(std::lround(units * m_baseUnits.width() / 4));
+    };
+    const auto down = [&](int units) { return int(std::lround(units * m_baseUnits.height() / 8)); };
+    return QRect(across(x), down(y), across(cx), down(cy));
+}
+
+void TemplateDialog::CreateControls()
+{
+    QButtonGroup* radioGroup = nullptr;
+    QWidget* previous = nullptr;
+    for (const ControlTemplate& control : m_template.controls) {
+        const QString text = control.text ? QString::fromUtf16(control.text) : QString();
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+        case ControlKind::PushButton:
+        case ControlKind::DefaultPushButton: {
+            auto* button = new QPushButton(text, this);
+            button->setAutoDefault(false);
+            button->setDefault(control.kind == ControlKind::DefaultPushButton);
+            widget = button;
+            break;
+        }
+        case ControlKind::RadioButton: {
+            auto* radio = new QRadioButton(text, this);
+            if ((control.style & kStyleGroupStart) || !radioGroup) {
+                radioGroup = new QButtonGroup(this);
+                radioGroup->setExclusive(false); // checks are set by the program too
+            }
+            radio->setAutoExclusive(false);
+            radioGroup->addButton(radio, control.id);
+            // Clicking a radio button checks it and clears the rest of its group.
+            QButtonGroup* group = radioGroup;
+            connect(radio, &QRadioButton::clicked, this, [group, radio] {
+                for (QAbstractButton* other : group->buttons())
+                    other->setChecked(other == radio);
+            });
+            widget = radio;
+            break;
+        }
+        case ControlKind::GroupBox:
+            widget = new QGroupBox(text, this);
+            break;
+        case ControlKind::Label: {
+            auto* label = new QLabel(text, this);
+            label->setTextFormat(Qt::PlainText);
+            label->setWordWrap(true);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            widget = label;
+            break;
+        }
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(text, this);
+            if (control.maxLength > 0)
+                edit->setMaxLength(control.maxLength);
+            widget = edit;
+            break;
+        }
+        case ControlKind::DropDownList: {
+            auto* combo = new QComboBox(this);
+            for (const char16_t* item : control.items)
+                combo->addItem(QString::fromUtf16(item));
+            combo->setCurrentIndex(-1);
+            widget = combo;
+            break;
+        }
+        case ControlKind::FilledRectangle: {
+            auto* frame = new QFrame(this);
+            frame->setAutoFillBackground(true);
+            QPalette palette = frame->palette();
+            palette.setColor(QPalette::Window, Qt::black);
+            frame->setPalette(palette);
+            widget = frame;
+            break;
+        }
+        case ControlKind::Icon:
+            widget = new QLabel(this);
+            break;
+        }
+        QRect geometry = MapDialogRect(control.x, control.y, control.cx, control.cy);
+        if (control.kind == ControlKind::DropDownList) // the height is that of the open list
+            geometry.setHeight(widget->sizeHint().height());
+        widget->setGeometry(geometry);
+        widget->setEnabled(!(control.style & kStyleDisabled));
+        widget->setVisible(!(control.style & kStyleHidden));
+        widget->setFocusPolicy((control.style & kStyleTabStop) ||
+                                       control.kind == ControlKind::RadioButton
+                                   ? Qt::StrongFocus
+                                   : Qt::NoFocus);
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previous)
+                setTabOrder(previous, widget);
+            previous = widget;
+        }
+        if (control.id >= 0) {
+            m_controls.insert(control.id, widget);
+            m_order.append(control.id);
+        }
+    }
+}
+
+void TemplateDialog::SetDlgItemText(int id, const QString& text)
+{
+    QWidget* widget = GetDlgItem(id);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        button->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(text);
+    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        edit->setText(text);
+    else if (auto* group = qobject_cast<QGroupBox*>(widget))
+        group->setTitle(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(widget))
+        combo->setCurrentText(text);
+}
+
+QString TemplateDialog::GetDlgItemText(int id) const
+{
+    QWidget* widget = GetDlgItem(id);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        return edit->text();
+    if (auto* group = qobject_cast<QGroupBox*>(widget))
+        return group->title();
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        return combo->currentText();
+    return QString();
+}
+
+void TemplateDialog::EnableDlgItem(int id, bool enable)
+{
+    if (QWidget* widget = GetDlgItem(id))
+        widget->setEnabled(enable);
+}
+
+void TemplateDialog::ShowDlgItem(int id, bool show)
+{
+    if (QWidget* widget = GetDlgItem(id))
+        widget->setVisible(show);
+}
+
+void TemplateDialog::CheckRadioButton(int firstId, int lastId, int checkId)
+{
+    for (int id = firstId; id <= lastId; ++id) {
+        if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id)))
+            button->setChecked(id == checkId);
+    }
+}
+
+bool TemplateDialog::IsDlgButtonChecked(int id) const
+{
+    auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id));
+    return button && button->isChecked();
+}
