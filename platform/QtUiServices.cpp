@@ -1,5 +1,10 @@
 #include "platform/QtUiServices.h"
 
+#include "platform/FontChooser.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 static QMessageBox::Icon ToQtIcon(MessageIcon icon)
@@ -57,4 +62,57 @@ int QtUiServices::MessageBox(const MessageBoxRequest& request)
     default:
         return DefaultAnswer(request.buttons);
     }
+}
+
+QString QtFilterText(const FileFilter& filter)
+{
+    return filter.label + QStringLiteral(" (") + filter.patterns.join(u' ') + u')';
+}
+
+static std::optional<QString> RunFileDialog(const FileDialogRequest& request, bool save)
+{
+    QFileDialog dialog(request.owner, request.title, request.initialFolder);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Replacing is asked by Convert, not here.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    QStringList filters;
+    for (const FileFilter& filter : request.filters)
+        filters.append(QtFilterText(filter));
+    dialog.setNameFilters(filters);
+    if (request.selectedFilter >= 0 && request.selectedFilter < filters.size())
+        dialog.selectNameFilter(filters[request.selectedFilter]);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+std::optional<QString> QtUiServices::GetOpenFileName(const FileDialogRequest& request)
+{
+    return RunFileDialog(request, false);
+}
+
+std::optional<QString> QtUiServices::GetSaveFileName(const FileDialogRequest& request)
+{
+    return RunFileDialog(request, true);
+}
+
+std::optional<FontChoice> QtUiServices::ChooseFont(QWidget* owner, const LogFont& initial)
+{
+    FontChooserDialog chooser(initial, owner);
+    if (chooser.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return chooser.Choice();
+}
+
+void QtUiServices::BeginWaitCursor()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtUiServices::EndWaitCursor()
+{
+    QGuiApplication::restoreOverrideCursor();
 }

@@ -7,4 +7,12 @@ class QtUiServices : public IUiServices
 {
 public:
     int MessageBox(const MessageBoxRequest& request) override;
+    std::optional<QString> GetOpenFileName(const FileDialogRequest& request) override;
+    std::optional<QString> GetSaveFileName(const FileDialogRequest& request) override;
+    std::optional<FontChoice> ChooseFont(QWidget* owner, const LogFont& initial) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
 };
+
+// The filter text a Qt file dialog takes: "label (pattern pattern)".
+QString QtFilterText(const FileFilter& filter);

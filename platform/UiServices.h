@@ -4,7 +4,13 @@
 // that records what would have been shown and answers from a script.
 #pragma once
 
+#include "language/LogFont.h"
+
 #include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
 
 class QWidget;
 
@@ -43,12 +49,44 @@ struct MessageBoxRequest
     MessageIcon icon = MessageIcon::None;
 };
 
+struct FileFilter
+{
+    QString label;        // as shown, e.g. "BITMAP file"
+    QStringList patterns; // e.g. {"*.bmp"}
+};
+
+struct FileDialogRequest
+{
+    QWidget* owner = nullptr;
+    QString title;
+    QList<FileFilter> filters;
+    int selectedFilter = 0;
+    QString initialFolder; // empty: the platform chooses
+    QString initialName;   // the file-name field's first text
+};
+
+struct FontChoice
+{
+    LogFont font;
+    std::uint32_t color = 0; // 0x00BBGGRR
+};
+
 class IUiServices
 {
 public:
     virtual ~IUiServices() = default;
     // Shows a modal message box and returns the button chosen.
     virtual int MessageBox(const MessageBoxRequest& request) = 0;
+    // The open- and save-file dialogs: the chosen path, or nothing when the
+    // user cancels. The save dialog never asks about replacing a file.
+    virtual std::optional<QString> GetOpenFileName(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> GetSaveFileName(const FileDialogRequest& request) = 0;
+    // The font chooser over the screen fonts with underline, strike-out and a
+    // text colour that starts at black; nothing when cancelled.
+    virtual std::optional<FontChoice> ChooseFont(QWidget* owner, const LogFont& initial) = 0;
+    // The wait cursor, nested.
+    virtual void BeginWaitCursor() {}
+    virtual void EndWaitCursor() {}
 };
 
 // The services in use. Until something is installed, message boxes are
@@ -70,4 +108,8 @@ class ConsoleUiServices : public IUiServices
 {
 public:
     int MessageBox(const MessageBoxRequest& request) override;
+    // There is no one to choose: every dialog is cancelled.
+    std::optional<QString> GetOpenFileName(const FileDialogRequest&) override { return {}; }
+    std::optional<QString> GetSaveFileName(const FileDialogRequest&) override { return {}; }
+    std::optional<FontChoice> ChooseFont(QWidget*, const LogFont&) override { return {}; }
 };

@@ -28,3 +28,26 @@ int ScriptedUiServices::MessageBox(const MessageBoxRequest& request)
     m_boxes.append(box);
     return box.answer;
 }
+
+std::optional<QString> ScriptedUiServices::NextFileName()
+{
+    return m_fileNames.isEmpty() ? std::nullopt : m_fileNames.takeFirst();
+}
+
+std::optional<QString> ScriptedUiServices::GetOpenFileName(const FileDialogRequest& request)
+{
+    m_fileDialogs.append({false, request});
+    return NextFileName();
+}
+
+std::optional<QString> ScriptedUiServices::GetSaveFileName(const FileDialogRequest& request)
+{
+    m_fileDialogs.append({true, request});
+    return NextFileName();
+}
+
+std::optional<FontChoice> ScriptedUiServices::ChooseFont(QWidget*, const LogFont& initial)
+{
+    m_fontCalls.append(initial);
+    return m_fontChoices.isEmpty() ? std::nullopt : m_fontChoices.takeFirst();
+}

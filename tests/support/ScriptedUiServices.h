@@ -30,12 +30,44 @@ public:
 
     int MessageBox(const MessageBoxRequest& request) override;
 
+    // File dialogs and the font chooser answer from their own scripts; an
+    // empty script (or a queued nothing) is a cancel.
+    void queueFileName(std::optional<QString> path) { m_fileNames.append(path); }
+    void queueFontChoice(std::optional<FontChoice> choice) { m_fontChoices.append(choice); }
+    std::optional<QString> GetOpenFileName(const FileDialogRequest& request) override;
+    std::optional<QString> GetSaveFileName(const FileDialogRequest& request) override;
+    std::optional<FontChoice> ChooseFont(QWidget* owner, const LogFont& initial) override;
+    void BeginWaitCursor() override
+    {
+        ++m_waitDepth;
+        ++m_waitCount;
+    }
+    void EndWaitCursor() override { --m_waitDepth; }
+
+    struct FileDialogCall
+    {
+        bool save = false;
+        FileDialogRequest request;
+    };
+    const QList<FileDialogCall>& fileDialogs() const { return m_fileDialogs; }
+    const QList<LogFont>& fontChooserCalls() const { return m_fontCalls; }
+    int waitDepth() const { return m_waitDepth; }
+    int waitCount() const { return m_waitCount; }
+
     const QList<RecordedMessageBox>& boxes() const { return m_boxes; }
     void clear() { m_boxes.clear(); }
     int pendingAnswers() const { return int(m_answers.size()); }
 
 private:
+    std::optional<QString> NextFileName();
+
     QList<int> m_answers;
+    QList<std::optional<QString>> m_fileNames;
+    QList<std::optional<FontChoice>> m_fontChoices;
+    QList<FileDialogCall> m_fileDialogs;
+    QList<LogFont> m_fontCalls;
+    int m_waitDepth = 0;
+    int m_waitCount = 0;
     QList<RecordedMessageBox> m_boxes;
     IUiServices* m_previous = nullptr;
 };

@@ -1,0 +1,118 @@
+// The UI-services seam: the scripted double's dialogs, the stand-alone
+// services, and the font chooser with its colour.
+#include "platform/FontChooser.h"
+#include "platform/QtUiServices.h"
+#include "support/ScriptedUiServices.h"
+
+#include <QFontDialog>
+#include <QTest>
+
+class TestUiServices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scriptedFileDialogsRecordAndAnswer();
+    void scriptedFontChooserAndWaitCursor();
+    void consoleServicesCancelEveryDialog();
+    void filterText();
+    void fontChooserStartsFromTheRecordWithBlack();
+    void fontChooserReportsColourAsColorRef();
+};
+
+void TestUiServices::scriptedFileDialogsRecordAndAnswer()
+{
+    ScriptedUiServices ui;
+    ui.queueFileName(QStringLiteral("/pics/cat.jpg"));
+    FileDialogRequest open;
+    open.title = QStringLiteral("Select a Picture file...");
+    open.filters = {{QStringLiteral("Any Files (*.*)"), {QStringLiteral("*.*")}}};
+    open.initialFolder = QStringLiteral("/pics/");
+    QCOMPARE(UiServices().GetOpenFileName(open), std::optional<QString>("/pics/cat.jpg"));
+    FileDialogRequest save;
+    save.title = QStringLiteral("Select Output");
+    QCOMPARE(UiServices().GetSaveFileName(save), std::nullopt); // empty script: cancelled
+    QCOMPARE(ui.fileDialogs().size(), 2);
+    QVERIFY(!ui.fileDialogs()[0].save);
+    QCOMPARE(ui.fileDialogs()[0].request.title, open.title);
+    QCOMPARE(ui.fileDialogs()[0].request.initialFolder, QStringLiteral("/pics/"));
+    QVERIFY(ui.fileDialogs()[1].save);
+}
+
+void TestUiServices::scriptedFontChooserAndWaitCursor()
+{
+    ScriptedUiServices ui;
+    LogFont initial;
+    initial.lfHeight = -13;
+    FontChoice chosen;
+    chosen.font.lfWeight = 700;
+    chosen.color = 0x0000FF;
+    ui.queueFontChoice(chosen);
+    const std::optional<FontChoice> got = UiServices().ChooseFont(nullptr, initial);
+    QVERIFY(got);
+    QCOMPARE(got->font.lfWeight, 700);
+    QCOMPARE(got->color, 0x0000FFu);
+    QVERIFY(!UiServices().ChooseFont(nullptr, initial));
+    QCOMPARE(ui.fontChooserCalls().size(), 2);
+    QCOMPARE(ui.fontChooserCalls()[0].lfHeight, -13);
+    UiServices().BeginWaitCursor();
+    UiServices().BeginWaitCursor();
+    QCOMPARE(ui.waitDepth(), 2);
+    UiServices().EndWaitCursor();
+    UiServices().EndWaitCursor();
+    QCOMPARE(ui.waitDepth(), 0);
+    QCOMPARE(ui.waitCount(), 2);
+}
+
+void TestUiServices::consoleServicesCancelEveryDialog()
+{
+    ConsoleUiServices console;
+    QVERIFY(!console.GetOpenFileName({}));
+    QVERIFY(!console.GetSaveFileName({}));
+    QVERIFY(!console.ChooseFont(nullptr, LogFont()));
+}
+
+void TestUiServices::filterText()
+{
+    const FileFilter pictures{QStringLiteral("Picture Files (*.jpg;*.png)"),
+                              {QStringLiteral("*.bmp"), QStringLiteral("*.jpg")}};
+    // Qt reads the patterns from the last parentheses.
+    QCOMPARE(QtFilterText(pictures), QStringLiteral("Picture Files (*.jpg;*.png) (*.bmp *.jpg)"));
+}
+
+void TestUiServices::fontChooserStartsFromTheRecordWithBlack()
+{
+    LogFont initial;
+    initial.lfHeight = -20;
+    initial.lfWeight = 700;
+    initial.lfItalic = 1;
+    initial.lfUnderline = 1;
+    initial.SetFaceName(QStringLiteral("DejaVu Serif"));
+    FontChooserDialog chooser(initial);
+    const QFont shown = chooser.FontPart()->currentFont();
+    QCOMPARE(shown.family(), QStringLiteral("DejaVu Serif"));
+    QVERIFY(shown.bold());
+    QVERIFY(shown.italic());
+    QVERIFY(shown.underline());
+    QCOMPARE(chooser.Color(), QColor(Qt::black));
+    const FontChoice choice = chooser.Choice();
+    QCOMPARE(choice.color, 0u);
+    QCOMPARE(choice.font.lfFaceName, QStringLiteral("DejaVu Serif"));
+    QCOMPARE(choice.font.lfWeight, 700);
+    QCOMPARE(choice.font.lfUnderline, 1);
+    QVERIFY(choice.font.lfHeight < 0);
+}
+
+void TestUiServices::fontChooserReportsColourAsColorRef()
+{
+    FontChooserDialog chooser(LogFont{});
+    chooser.SetColor(QColor(0x12, 0x34, 0x56));
+    QCOMPARE(chooser.Choice().color, 0x563412u); // 0x00BBGGRR
+    QFont strike = chooser.FontPart()->currentFont();
+    strike.setStrikeOut(true);
+    chooser.FontPart()->setCurrentFont(strike);
+    QCOMPARE(chooser.Choice().font.lfStrikeOut, 1);
+}
+
+QTEST_MAIN(TestUiServices)
+#include "test_ui_services.moc"
