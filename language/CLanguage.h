@@ -9,9 +9,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
+class QMenu;
 class SettingsStore;
+class TemplateDialog;
 class ProfileFile;
 struct ProfileValue;
 
@@ -56,6 +59,15 @@ public:
     // Menu and dialog texts: the language's or empty (keep what is shown).
     QString GetMenuText(int id) const;
     QString GetDialogText(int id) const;
+
+    // Re-labels a dialog and its controls from the current language, with
+    // the interface font; what the language has no text for stays as it is.
+    int TranslateDialog(TemplateDialog& dialog, int dialogId);
+    // Re-labels a menu and its submenus (submenus by pseudo-identifier).
+    int TranslateMenu(QMenu* menu, int menuId, bool topLevel);
+    // Caption of a menu's top-level item: field `position` of the menu's
+    // text split at commas, or the whole text when there are fewer fields.
+    QString GetMenuBarText(int menuId, int position) const;
 
     int GetLanguageCount() const;
     QString GetLanguageName(int index) const;
@@ -110,6 +122,7 @@ private:
     std::optional<QFont> m_font;
 
     LogFont m_lfInterface;
+    std::uint32_t m_nPopupCounter = 0;
     SettingsStore* m_pSettings = nullptr;
 };
 
