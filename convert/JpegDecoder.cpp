@@ -1,5 +1,7 @@
 #include "convert/JpegDecoder.h"
 
+#include "convert/RotateFlip.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -13,9 +15,6 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace {
 
@@ -245,120 +244,13 @@ ExifInfo ParseExif(const unsigned char* data, std::uint64_t size)
     return info;
 }
 
-#ifdef __linux__
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
-
-struct Mapping
+// EXIF orientations as rotate-flip codes (rotate clockwise, then mirror left
+// to right): 2 mirror, 3 half turn, 4 top-bottom mirror, 5 transpose,
+// 6 quarter turn clockwise, 7 transverse, 8 quarter turn anticlockwise.
+int RotateFlipForOrientation(int orientation)
 {
-    void* base;
-    std::size_t length;
-};
-
-void Unmap(void* info)
-{
-    auto* mapping = static_cast<Mapping*>(info);
-    ::munmap(mapping->base, mapping->length);
-    delete mapping;
-}
-#endif
-
-// A new picture for the decoder to fill. Large ones get a mapping of their
-// own with transparent huge pages requested: with 4 KB pages the first-touch
-// faults of a 96 MB picture took 250 ms on a test VM, more than the decode.
-QImage NewImage(int width, int height, QImage::Format format)
-{
-#ifdef __linux__
-    const qsizetype depth = format == QImage::Format_Grayscale8 ? 1 : 4;
-    const qsizetype stride = (qsizetype(width) * depth + 3) / 4 * 4; // Qt's own row alignment
-    const std::size_t bytes = std::size_t(stride) * std::size_t(height);
-    if (bytes >= 2 * kHugePage) {
-        const std::size_t length = bytes + kHugePage;
-        void* base =
-            ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (base != MAP_FAILED) {
-            auto* aligned =
-                reinterpret_cast<uchar*>((reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) &
-                                         ~std::uintptr_t(kHugePage - 1));
-            ::madvise(aligned, bytes, MADV_HUGEPAGE); // only advice: fine if refused
-            auto* mapping = new (std::nothrow) Mapping{base, length};
-            if (mapping) {
-                QImage image(aligned, width, height, stride, format, Unmap, mapping);
-                if (!image.isNull())
-                    return image;
-                delete mapping;
-            }
-            ::munmap(base, length);
-        }
-    }
-#endif
-    return QImage(width, height, format);
-}
-
-// Mirrors in place: 2 left-right, 4 top-bottom, 3 both (a half turn).
-template <typename Pixel> void MirrorInPlace(QImage& image, bool horizontal, bool vertical)
-{
-    const int width = image.width(), height = image.height();
-    if (horizontal)
-        for (int y = 0; y < height; ++y) {
-            auto* row = reinterpret_cast<Pixel*>(image.scanLine(y));
-            std::reverse(row, row + width);
-        }
-    if (vertical)
-        for (int y = 0; y < height / 2; ++y)
-            std::swap_ranges(reinterpret_cast<Pixel*>(image.scanLine(y)),
-                             reinterpret_cast<Pixel*>(image.scanLine(y)) + width,
-                             reinterpret_cast<Pixel*>(image.scanLine(height - 1 - y)));
-}
-
-// Orientations 5..8 swap the axes: each output row is a source column. In
-// tiles, so the strided reads stay in cache.
-template <typename Pixel> void Transposed(const QImage& source, QImage& out, int orientation)
-{
-    const int sw = source.width(), sh = source.height();
-    const int dw = sh, dh = sw;
-    const bool columnFromLeft = orientation == 5 || orientation == 6;
-    const bool rowFromTop = orientation == 5 || orientation == 8;
-    const uchar* bits = source.constBits();
-    const qsizetype stride = source.bytesPerLine();
-    constexpr int kTile = 64;
-    for (int ty = 0; ty < dh; ty += kTile)
-        for (int tx = 0; tx < dw; tx += kTile) {
-            const int yEnd = std::min(ty + kTile, dh), xEnd = std::min(tx + kTile, dw);
-            for (int dy = ty; dy < yEnd; ++dy) {
-                const int sx = columnFromLeft ? dy : sw - 1 - dy;
-                auto* row = reinterpret_cast<Pixel*>(out.scanLine(dy));
-                for (int dx = tx; dx < xEnd; ++dx) {
-                    const int sy = rowFromTop ? dx : sh - 1 - dx;
-                    row[dx] = reinterpret_cast<const Pixel*>(bits + sy * stride)[sx];
-                }
-            }
-        }
-}
-
-// Applies an EXIF orientation: 2 mirror left-right, 3 half turn, 4 mirror
-// top-bottom, 5 transpose, 6 quarter turn clockwise, 7 transverse, 8 quarter
-// turn anticlockwise. Null when the turned copy cannot be allocated.
-QImage Oriented(QImage image, int orientation)
-{
-    const bool grey = image.format() == QImage::Format_Grayscale8;
-    if (orientation >= 2 && orientation <= 4) {
-        const bool horizontal = orientation != 4, vertical = orientation != 2;
-        if (grey)
-            MirrorInPlace<quint8>(image, horizontal, vertical);
-        else
-            MirrorInPlace<quint32>(image, horizontal, vertical);
-        return image;
-    }
-    if (orientation < 5 || orientation > 8)
-        return image;
-    QImage out = NewImage(image.height(), image.width(), image.format());
-    if (out.isNull())
-        return out;
-    if (grey)
-        Transposed<quint8>(image, out, orientation);
-    else
-        Transposed<quint32>(image, out, orientation);
-    return out;
+    static constexpr int kCodes[9] = {0, 0, 4, 2, 6, 5, 1, 7, 3};
+    return orientation >= 1 && orientation <= 8 ? kCodes[orientation] : 0;
 }
 
 bool ReadWhole(const QString& path, std::uint64_t maxBytes, QByteArray& bytes, bool& tooLarge)
@@ -477,7 +369,7 @@ JpegDecodeResult DecodeJpegFile(const QString& path, std::uint64_t maxBytes, int
     }
 
     QImage image =
-        NewImage(int(width), int(height), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+        QImage(int(width), int(height), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (image.isNull()) {
         result.status = Status::TooLarge;
         return result;
@@ -509,11 +401,12 @@ JpegDecodeResult DecodeJpegFile(const QString& path, std::uint64_t maxBytes, int
         result.dpiY = exif.dpiY;
     }
     result.exifOrientation = exif.orientation;
-    result.image = Oriented(std::move(image), exif.orientation);
-    if (result.image.isNull()) { // the rotated copy did not fit in memory
+    if (!RotateFlipImage(image, RotateFlipForOrientation(exif.orientation))) {
+        // the turned copy did not fit in memory
         result.status = Status::TooLarge;
         return result;
     }
+    result.image = std::move(image);
     result.status = Status::Ok;
     return result;
 }
