@@ -15,7 +15,6 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-
 namespace {
 
 // A hostile progressive file can hold thousands of tiny scans, each costing

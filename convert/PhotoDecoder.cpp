@@ -3,28 +3,13 @@
 #include "convert/Imaging.h"
 #include "convert/JpegDecoder.h"
 #include "convert/RawDecoder.h"
+#include "dib/MemoryBudget.h"
 
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
-#include <unistd.h>
-
-std::uint64_t ImageMemoryBudget()
-{
-    static const std::uint64_t budget = [] {
-        const long pages = ::sysconf(_SC_PHYS_PAGES);
-        const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-        std::uint64_t physical = (pages > 0 && pageSize > 0)
-                                     ? std::uint64_t(pages) * std::uint64_t(pageSize)
-                                     : (std::uint64_t(4) << 30);
-        // A picture, its working copy and the file being written all live at
-        // once; a quarter of the memory for each keeps the sum well inside.
-        return std::max<std::uint64_t>(physical / 4, std::uint64_t(256) << 20);
-    }();
-    return budget;
-}
 
 bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel)
 {
@@ -35,7 +20,7 @@ bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel)
         return false;
     const std::uint64_t bytes = std::uint64_t(width) * std::uint64_t(height) * bytesPerPixel;
     return bytes / std::uint64_t(height) / bytesPerPixel == std::uint64_t(width) &&
-           bytes <= ImageMemoryBudget();
+           bytes <= PictureMemoryBudget();
 }
 
 bool IsCameraRawFileName(const QString& path)
@@ -65,7 +50,7 @@ void ConfigureReader(QImageReader& reader)
     // Qt's own cap is far below what a large photo needs; ours is checked
     // before decoding from the size the header states.
     QImageReader::setAllocationLimit(
-        int(std::min<std::uint64_t>(ImageMemoryBudget() >> 20, std::uint64_t(0x7FFFFFFF))));
+        int(std::min<std::uint64_t>(PictureMemoryBudget() >> 20, std::uint64_t(0x7FFFFFFF))));
 }
 
 } // namespace
@@ -130,7 +115,7 @@ DecodeResult PhotoDecoder::DecodeFrame(int index)
 
     if (m_info.format == "jpeg" && index == 0) {
         // Our own libjpeg-turbo path: straight into the image's rows.
-        JpegDecodeResult jpeg = DecodeJpegFile(m_path, ImageMemoryBudget() / 2);
+        JpegDecodeResult jpeg = DecodeJpegFile(m_path, PictureMemoryBudget() / 2);
         switch (jpeg.status) {
         case JpegDecodeResult::Status::Ok: {
             constexpr double kInchesPerMetre = 1.0 / 0.0254;

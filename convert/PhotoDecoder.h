@@ -9,11 +9,8 @@
 
 #include <cstdint>
 
-// The most bytes one decoded picture or working bitmap may take: a share of
-// the machine's memory, so a huge picture fails cleanly instead of starving
-// the system.
-std::uint64_t ImageMemoryBudget();
-// True when width × height pixels of this many bytes each fit the budget.
+// True when width × height pixels of this many bytes each fit the picture
+// memory budget (PictureMemoryBudget).
 bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel);
 
 struct PhotoInfo

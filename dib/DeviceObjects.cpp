@@ -1,30 +1,14 @@
 #include "dib/DeviceObjects.h"
 
+#include "dib/MemoryBudget.h"
 #include "dib/ZeroedMemory.h"
 
 #include <cstdlib>
 #include <new>
-#include <unistd.h>
 
 void DeviceBitmap::FreeDeleter::operator()(std::uint32_t* p) const noexcept
 {
     std::free(p);
-}
-
-// A device bitmap may take at most a quarter of the machine's memory: a few
-// bytes of run-length data can ask for billions of pixels, and such a file
-// must fail, not starve the system.
-static std::uint64_t MemoryBudget()
-{
-    static const std::uint64_t budget = [] {
-        const long pages = ::sysconf(_SC_PHYS_PAGES);
-        const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-        const std::uint64_t physical = (pages > 0 && pageSize > 0)
-                                           ? std::uint64_t(pages) * std::uint64_t(pageSize)
-                                           : (std::uint64_t(4) << 30);
-        return physical / 4;
-    }();
-    return budget;
 }
 
 std::unique_ptr<DeviceBitmap> DeviceBitmap::Create(std::int32_t width, std::int32_t height) noexcept
@@ -32,7 +16,8 @@ std::unique_ptr<DeviceBitmap> DeviceBitmap::Create(std::int32_t width, std::int3
     if (width <= 0 || height <= 0)
         return nullptr;
     const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
-    if (pixels > (std::uint64_t(1) << 31) || pixels * sizeof(std::uint32_t) > MemoryBudget())
+    // A few bytes of run-length data can ask for billions of pixels.
+    if (pixels > (std::uint64_t(1) << 31) || pixels * sizeof(std::uint32_t) > PictureMemoryBudget())
         return nullptr;
     std::unique_ptr<DeviceBitmap> bitmap(new (std::nothrow) DeviceBitmap);
     if (!bitmap)

@@ -1,0 +1,17 @@
+#include "dib/MemoryBudget.h"
+
+#include <algorithm>
+#include <unistd.h>
+
+std::uint64_t PictureMemoryBudget()
+{
+    static const std::uint64_t budget = [] {
+        const long pages = ::sysconf(_SC_PHYS_PAGES);
+        const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+        const std::uint64_t physical = (pages > 0 && pageSize > 0)
+                                           ? std::uint64_t(pages) * std::uint64_t(pageSize)
+                                           : (std::uint64_t(4) << 30);
+        return std::max<std::uint64_t>(physical / 4, std::uint64_t(256) << 20);
+    }();
+    return budget;
+}
