@@ -1,5 +1,7 @@
 #include "BmpWriter.h"
 
+#include "dib/DibFormat.h"
+
 #include <QFileDevice>
 #include <QIODevice>
 #include <QPixelFormat>
@@ -14,11 +16,11 @@
 
 namespace {
 
-constexpr quint32 kFileHeaderSize = 14;
-constexpr quint32 kInfoHeaderSize = 40;
+constexpr quint32 kFileHeaderSize = kFileHeaderBytes;
+constexpr quint32 kInfoHeaderSize = kInfoHeaderBytes;
 constexpr quint32 kV4HeaderSize = 108;
-constexpr quint32 kCompressionRgb = 0;
-constexpr quint32 kCompressionBitfields = 3;
+constexpr quint32 kCompressionRgb = BI_RGB;
+constexpr quint32 kCompressionBitfields = BI_BITFIELDS;
 constexpr quint32 kColourSpaceSrgb = 0x73524742; // 'sRGB'
 
 // Rows go out in chunks of about this many bytes: big enough that the write
@@ -31,16 +33,6 @@ constexpr quint32 kFixedOne = 8192;
 // multiplying by alpha can round once, at the end.
 constexpr int kLinearExtraBits = 16;
 
-inline void Put16(uchar* p, quint16 v)
-{
-    qToLittleEndian(v, p);
-}
-
-inline void Put32(uchar* p, quint32 v)
-{
-    qToLittleEndian(v, p);
-}
-
 // ---- Row encoders: one source row in, one file row (without padding) out.
 
 using RowEncoder = void (*)(const uchar* src, uchar* dst, int width);
@@ -52,7 +44,7 @@ void Rgb565FromRgb16(const uchar* src, uchar* dst, int width)
     } else {
         const auto* in = reinterpret_cast<const quint16*>(src);
         for (int x = 0; x < width; ++x)
-            Put16(dst + 2 * x, in[x]);
+            WriteU16(dst + 2 * x, in[x]);
     }
 }
 
@@ -74,7 +66,7 @@ void Rgb565FromRgb32(const uchar* src, uchar* dst, int width)
         const quint32 p = in[x];
         const quint16 v = quint16((kLevels5[(p >> 16) & 0xFF] << 11) |
                                   (kLevels6[(p >> 8) & 0xFF] << 5) | kLevels5[p & 0xFF]);
-        Put16(dst + 2 * x, v);
+        WriteU16(dst + 2 * x, v);
     }
 }
 
@@ -88,7 +80,7 @@ void Rgb32FromRgb32(const uchar* src, uchar* dst, int width)
 {
     const auto* in = reinterpret_cast<const quint32*>(src);
     for (int x = 0; x < width; ++x)
-        Put32(dst + 4 * x, in[x] & 0x00FFFFFFu);
+        WriteU32(dst + 4 * x, in[x] & 0x00FFFFFFu);
 }
 
 // ARGB32 (straight or premultiplied) is the file's B,G,R,A on little-endian.
@@ -99,7 +91,7 @@ void Bgra32FromArgb32(const uchar* src, uchar* dst, int width)
     } else {
         const auto* in = reinterpret_cast<const quint32*>(src);
         for (int x = 0; x < width; ++x)
-            Put32(dst + 4 * x, in[x]);
+            WriteU32(dst + 4 * x, in[x]);
     }
 }
 
@@ -355,34 +347,34 @@ void StoreHeaders(uchar* h, const Layout& layout, qint32 width, qint32 height, q
     // BITMAPFILEHEADER
     h[0] = 'B';
     h[1] = 'M';
-    Put32(h + 2, offBits + imageSize);
-    Put32(h + 6, 0); // two reserved words
-    Put32(h + 10, offBits);
+    WriteU32(h + 2, offBits + imageSize);
+    WriteU32(h + 6, 0); // two reserved words
+    WriteU32(h + 10, offBits);
 
     // BITMAPINFOHEADER, the first 40 bytes of every header version
     uchar* info = h + kFileHeaderSize;
-    Put32(info + 0, layout.headerSize);
-    Put32(info + 4, quint32(width));
-    Put32(info + 8, quint32(height)); // positive: bottom-up rows
-    Put16(info + 12, 1);              // planes
-    Put16(info + 14, quint16(layout.bitCount));
-    Put32(info + 16, layout.compression);
-    Put32(info + 20, imageSize);
-    Put32(info + 24, quint32(ppmX));
-    Put32(info + 28, quint32(ppmY));
-    Put32(info + 32, 0); // colours used
-    Put32(info + 36, 0); // colours important
+    WriteU32(info + 0, layout.headerSize);
+    WriteU32(info + 4, quint32(width));
+    WriteU32(info + 8, quint32(height)); // positive: bottom-up rows
+    WriteU16(info + 12, 1);              // planes
+    WriteU16(info + 14, quint16(layout.bitCount));
+    WriteU32(info + 16, layout.compression);
+    WriteU32(info + 20, imageSize);
+    WriteU32(info + 24, quint32(ppmX));
+    WriteU32(info + 28, quint32(ppmY));
+    WriteU32(info + 32, 0); // colours used
+    WriteU32(info + 36, 0); // colours important
 
     if (layout.trailingMasks) {
-        Put32(info + 40, 0xF800);
-        Put32(info + 44, 0x07E0);
-        Put32(info + 48, 0x001F);
+        WriteU32(info + 40, 0xF800);
+        WriteU32(info + 44, 0x07E0);
+        WriteU32(info + 48, 0x001F);
     } else if (layout.headerSize == kV4HeaderSize) {
-        Put32(info + 40, 0x00FF0000);
-        Put32(info + 44, 0x0000FF00);
-        Put32(info + 48, 0x000000FF);
-        Put32(info + 52, 0xFF000000);
-        Put32(info + 56, kColourSpaceSrgb);
+        WriteU32(info + 40, 0x00FF0000);
+        WriteU32(info + 44, 0x0000FF00);
+        WriteU32(info + 48, 0x000000FF);
+        WriteU32(info + 52, 0xFF000000);
+        WriteU32(info + 56, kColourSpaceSrgb);
         // Endpoints and gammas (48 bytes) mean nothing with sRGB: zero.
         std::memset(info + 60, 0, kV4HeaderSize - 60);
     }

@@ -20,6 +20,17 @@ constexpr int kFamilyModern = 0x30;
 constexpr int kFamilyScript = 0x40;
 constexpr int kFamilyDecorative = 0x50;
 
+double LogicalDpi()
+{
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        if (QScreen* screen = app->primaryScreen())
+            return screen->logicalDotsPerInchY();
+    }
+    return 96.0;
+}
+
+} // namespace
+
 bool IsWindowsInterfaceFace(const QString& face)
 {
     static const char16_t* const kFaces[] = {
@@ -31,17 +42,6 @@ bool IsWindowsInterfaceFace(const QString& face)
     }
     return false;
 }
-
-double LogicalDpi()
-{
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        if (QScreen* screen = app->primaryScreen())
-            return screen->logicalDotsPerInchY();
-    }
-    return 96.0;
-}
-
-} // namespace
 
 void LogFont::SetFaceName(const QString& faceName)
 {

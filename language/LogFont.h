@@ -36,6 +36,10 @@ struct LogFont
 // a caption; a stored value past it is refused rather than rendered.
 constexpr int kLogFontMaxPixelHeight = 2000;
 
+// True for the Windows interface faces ("MS Shell Dlg", "Microsoft Sans
+// Serif", ...), which stand for the platform's sans-serif font here.
+bool IsWindowsInterfaceFace(const QString& face);
+
 // True when a font can be made from the record.
 bool IsUsableLogFont(const LogFont& font);
 

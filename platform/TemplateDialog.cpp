@@ -1,5 +1,7 @@
 #include "platform/TemplateDialog.h"
 
+#include "language/LogFont.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -13,15 +15,6 @@
 #include <cmath>
 
 namespace {
-
-bool IsWindowsInterfaceFace(const QString& face)
-{
-    return face.compare(u"MS Shell Dlg", Qt::CaseInsensitive) == 0 ||
-           face.compare(u"MS Shell Dlg 2", Qt::CaseInsensitive) == 0 ||
-           face.compare(u"MS Sans Serif", Qt::CaseInsensitive) == 0 ||
-           face.compare(u"Microsoft Sans Serif", Qt::CaseInsensitive) == 0 ||
-           face.compare(u"Tahoma", Qt::CaseInsensitive) == 0;
-}
 
 // Dialog base units as Windows measures them: the average width of the
 // 52 letters, rounded, and the font's height.
