@@ -1,14 +1,14 @@
 #include "app/CPictavoApp.h"
 
+#include "app/CPictavoDlg.h"
 #include "app/LanguageBaseFolder.h"
+#include "convert/QtImaging.h"
 #include "language/CLanguage.h"
 #include "platform/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
-#include <cstdio>
 
 CPictavoApp theApp;
 
@@ -51,12 +51,8 @@ bool CPictavoApp::InitInstance()
 
 void CPictavoApp::RunMainDialog()
 {
-    // The main window is not part of this build yet. Say so plainly rather
-    // than show a stand-in window.
-    const QByteArray language = theLanguage.GetCurrentLanguage().toUtf8();
-    const QByteArray folder = theLanguage.GetBaseFolder().toUtf8();
-    std::printf(
-        "Rastelle: start-up finished (language \"%s\", language files in \"%s/language\").\n"
-        "The main window is not built yet, so there is no window to show.\n",
-        language.constData(), folder.constData());
+    QtImaging imaging;
+    CPictavoDlg dialog(*m_pSettings, imaging);
+    dialog.SetProgramPath(GetProgramPath());
+    dialog.DoModal();
 }

@@ -2,6 +2,7 @@
 
 #include "language/LanguageKeys.h"
 #include "language/LanguageTable.h"
+#include "language/LogFontSettings.h"
 #include "platform/CodePage.h"
 #include "platform/FileHelpers.h"
 #include "platform/ProfileReader.h"
@@ -257,32 +258,26 @@ QString CLanguage::GetCurrentLanguage() const
 
 LogFont CLanguage::ReadInterfaceLogFont(const SettingsStore* store, const QString& section)
 {
-    const auto readInt = [&](const char16_t* name, int defaultValue) {
-        return store ? store->GetProfileInt(section, QString::fromUtf16(name), defaultValue)
-                     : defaultValue;
-    };
-    // Byte fields keep the low 8 bits of the stored number.
-    const auto readByte = [&](const char16_t* name) {
-        return std::uint8_t(readInt(name, 0) & 0xFF);
-    };
-    LogFont font;
-    font.lfHeight = readInt(u"lfHeight", -11);
-    font.lfWidth = readInt(u"lfWidth", 0);
-    font.lfEscapement = readInt(u"lfEscapement", 0);
-    font.lfOrientation = readInt(u"lfOrientation", 0);
-    font.lfWeight = readInt(u"lfWeight", 400);
-    font.lfItalic = readByte(u"lfItalic");
-    font.lfUnderline = readByte(u"lfUnderline");
-    font.lfStrikeOut = readByte(u"lfStrikeOut");
-    font.lfCharSet = readByte(u"lfCharSet");
-    font.lfOutPrecision = readByte(u"lfOutPrecision");
-    font.lfClipPrecision = readByte(u"lfClipPrecision");
-    font.lfPitchAndFamily = readByte(u"lfPitchAndFamily");
-    const QString defaultFace = QStringLiteral("Microsoft Sans Serif");
-    font.SetFaceName(
-        store ? store->GetProfileString(section, QStringLiteral("lfFaceName"), defaultFace)
-              : defaultFace);
-    return font;
+    LogFont defaults;
+    defaults.lfHeight = -11;
+    defaults.lfWeight = 400;
+    defaults.lfFaceName = QStringLiteral("Microsoft Sans Serif");
+    return ReadLogFont(store, section, defaults);
+}
+
+void CLanguage::SetInterfaceFont(const LogFont& font)
+{
+    m_lfInterface = font;
+    m_font.reset();
+    if (IsUsableLogFont(font))
+        m_font = ToQFont(font);
+}
+
+int CLanguage::SaveInterfaceFont(const LogFont& font)
+{
+    if (m_pSettings)
+        WriteLogFont(*m_pSettings, m_strLanguage, font);
+    return 1;
 }
 
 int CLanguage::CreateInterfaceFont()

@@ -80,6 +80,11 @@ public:
     // The current interface font; null when it could not be made.
     const QFont* GetInterfaceFont() const { return m_font ? &*m_font : nullptr; }
     const LogFont& GetInterfaceLogFont() const { return m_lfInterface; }
+    // Makes the interface font from a record (none when the record is not
+    // usable); the font lasts until the next language load.
+    void SetInterfaceFont(const LogFont& font);
+    // Stores a font as the current language's interface font. Returns 1.
+    int SaveInterfaceFont(const LogFont& font);
     // The platform language identifier of the current language.
     int GetLanguageId() const { return m_nPrimaryLanguage | (m_nSubLanguage << 10); }
     int GetCodePage() const { return m_nCodePage; }

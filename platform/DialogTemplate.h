@@ -29,6 +29,10 @@ enum ControlStyle : unsigned
     kStyleTabStop = 1u << 4,
 };
 
+// Buttons with these identifiers confirm or cancel their dialog.
+constexpr int kConfirmId = 1;
+constexpr int kCancelId = 2;
+
 struct ControlTemplate
 {
     int id; // -1 for controls without an identifier

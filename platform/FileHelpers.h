@@ -4,6 +4,10 @@
 
 #include <QString>
 
+// The longest path the system takes, in characters (PATH_MAX less the
+// terminator on Linux); longer paths are refused, never cut.
+constexpr int kMaxPathChars = 4095;
+
 // True when the path names an existing file that can be opened for reading.
 // Folders are not files, even where the system would open them.
 bool FileExists(const QString& path);

@@ -2,10 +2,14 @@
 
 #include "platform/FontChooser.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
 
 static QMessageBox::Icon ToQtIcon(MessageIcon icon)
 {
@@ -115,4 +119,22 @@ void QtUiServices::BeginWaitCursor()
 void QtUiServices::EndWaitCursor()
 {
     QGuiApplication::restoreOverrideCursor();
+}
+
+bool QtUiServices::OpenUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+bool QtUiServices::StartDetached(const QString& program, const QStringList& arguments)
+{
+    return QProcess::startDetached(program, arguments);
+}
+
+std::optional<int> QtUiServices::TrackPopupMenu(QMenu& menu, const QPoint& screenPoint)
+{
+    QAction* chosen = menu.exec(screenPoint);
+    if (!chosen || chosen->data().toInt() == 0)
+        return std::nullopt;
+    return chosen->data().toInt();
 }

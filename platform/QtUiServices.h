@@ -12,6 +12,9 @@ public:
     std::optional<FontChoice> ChooseFont(QWidget* owner, const LogFont& initial) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
+    std::optional<int> TrackPopupMenu(QMenu& menu, const QPoint& screenPoint) override;
+    bool OpenUrl(const QUrl& url) override;
+    bool StartDetached(const QString& program, const QStringList& arguments) override;
 };
 
 // The filter text a Qt file dialog takes: "label (pattern pattern)".

@@ -77,6 +77,12 @@ void TemplateDialog::CreateControls()
             auto* button = new QPushButton(text, this);
             button->setAutoDefault(false);
             button->setDefault(control.kind == ControlKind::DefaultPushButton);
+            // The confirm and cancel identifiers end the dialog, as buttons
+            // with those identifiers do on Windows.
+            if (control.id == kConfirmId)
+                connect(button, &QPushButton::clicked, this, &QDialog::accept);
+            else if (control.id == kCancelId)
+                connect(button, &QPushButton::clicked, this, &QDialog::reject);
             widget = button;
             break;
         }

@@ -22,6 +22,11 @@ public:
     // The widget of a control, or null.
     QWidget* GetDlgItem(int id) const { return m_controls.value(id); }
     QList<int> ControlIds() const { return m_order; }
+    // The identifier of a control's widget, or -1.
+    int GetDlgCtrlID(const QWidget* widget) const
+    {
+        return m_controls.key(const_cast<QWidget*>(widget), -1);
+    }
 
     void SetDlgItemText(int id, const QString& text);
     QString GetDlgItemText(int id) const;

@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <optional>
 
+class QMenu;
+class QPoint;
+class QUrl;
 class QWidget;
 
 // Button sets and answers use the values the Windows message-box API uses,
@@ -87,6 +90,15 @@ public:
     // The wait cursor, nested.
     virtual void BeginWaitCursor() {}
     virtual void EndWaitCursor() {}
+    // Shows a popup menu at a screen point and waits until it closes; the
+    // command identifier of the chosen item, or nothing.
+    virtual std::optional<int> TrackPopupMenu(QMenu& menu, const QPoint& screenPoint) = 0;
+    // Opens a web address or a local document with the desktop's default
+    // handler; false when nothing could be started.
+    virtual bool OpenUrl(const QUrl& url) = 0;
+    // Starts a program with its arguments (never through a shell) and does
+    // not wait for it; false when it could not be started.
+    virtual bool StartDetached(const QString& program, const QStringList& arguments) = 0;
 };
 
 // The services in use. Until something is installed, message boxes are
@@ -112,4 +124,7 @@ public:
     std::optional<QString> GetOpenFileName(const FileDialogRequest&) override { return {}; }
     std::optional<QString> GetSaveFileName(const FileDialogRequest&) override { return {}; }
     std::optional<FontChoice> ChooseFont(QWidget*, const LogFont&) override { return {}; }
+    std::optional<int> TrackPopupMenu(QMenu&, const QPoint&) override { return {}; }
+    bool OpenUrl(const QUrl&) override { return false; }
+    bool StartDetached(const QString&, const QStringList&) override { return false; }
 };

@@ -1,5 +1,6 @@
 #include "resources/DialogTemplates.h"
 
+#include "platform/FileHelpers.h"
 #include "resources/resource.h"
 
 namespace {
@@ -26,7 +27,7 @@ constexpr ControlTemplate kMainControls[] = {
      14,
      kEdit | kStyleDisabled,
      {},
-     256},
+     kMaxPathChars}, // a whole path, never a cut one
     {IDC_BUTTON_OUTPUT_FILE_BROWSE, ControlKind::PushButton, u"Browse", 300, 248, 71, 14, kButton},
     {IDC_EDIT_OUTPUT_WIDTH, ControlKind::Edit, nullptr, 75, 36, 48, 16, kEdit | kStyleDisabled},
     {IDC_EDIT_OUTPUT_HEIGHT, ControlKind::Edit, nullptr, 75, 58, 48, 14, kEdit | kStyleDisabled},

@@ -1,5 +1,7 @@
 #include "ScriptedUiServices.h"
 
+#include <QMenu>
+
 ScriptedUiServices::ScriptedUiServices() : m_previous(&UiServices())
 {
     SetUiServices(this);
@@ -50,4 +52,32 @@ std::optional<FontChoice> ScriptedUiServices::ChooseFont(QWidget*, const LogFont
 {
     m_fontCalls.append(initial);
     return m_fontChoices.isEmpty() ? std::nullopt : m_fontChoices.takeFirst();
+}
+
+static void DescribeMenu(const QMenu& menu, const QString& indent, QStringList& lines)
+{
+    for (QAction* item : menu.actions()) {
+        if (item->isSeparator()) {
+            lines.append(indent + QStringLiteral("---"));
+            continue;
+        }
+        QString line =
+            indent + (item->isChecked() ? QStringLiteral("[x] ") : QString()) + item->text();
+        if (!item->menu())
+            line += QStringLiteral(" #%1").arg(item->data().toInt());
+        lines.append(line);
+        if (item->menu())
+            DescribeMenu(*item->menu(), indent + QStringLiteral("  "), lines);
+    }
+}
+
+std::optional<int> ScriptedUiServices::TrackPopupMenu(QMenu& menu, const QPoint& screenPoint)
+{
+    QStringList lines;
+    DescribeMenu(menu, QString(), lines);
+    m_shownMenus.append(lines);
+    m_menuPoints.append(screenPoint);
+    if (m_menuChoices.isEmpty())
+        return std::nullopt;
+    return m_menuChoices.takeFirst();
 }

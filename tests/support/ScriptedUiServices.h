@@ -5,6 +5,9 @@
 #include "platform/UiServices.h"
 
 #include <QList>
+#include <QPoint>
+#include <QStringList>
+#include <QUrl>
 
 struct RecordedMessageBox
 {
@@ -44,6 +47,28 @@ public:
     }
     void EndWaitCursor() override { --m_waitDepth; }
 
+    // Popup menus: what was shown, one line per item ("[x] " marks a checked
+    // item, submenus indented), and the scripted choice (nothing: dismissed).
+    std::optional<int> TrackPopupMenu(QMenu& menu, const QPoint& screenPoint) override;
+    void queueMenuChoice(std::optional<int> id) { m_menuChoices.append(id); }
+    const QList<QStringList>& shownMenus() const { return m_shownMenus; }
+    const QList<QPoint>& menuPoints() const { return m_menuPoints; }
+
+    // Desktop hand-offs are recorded and answered from a flag.
+    bool OpenUrl(const QUrl& url) override
+    {
+        m_openedUrls.append(url);
+        return m_desktopWorks;
+    }
+    bool StartDetached(const QString& program, const QStringList& arguments) override
+    {
+        m_startedProcesses.append(QStringList{program} + arguments);
+        return m_desktopWorks;
+    }
+    void setDesktopWorks(bool works) { m_desktopWorks = works; }
+    const QList<QUrl>& openedUrls() const { return m_openedUrls; }
+    const QList<QStringList>& startedProcesses() const { return m_startedProcesses; }
+
     struct FileDialogCall
     {
         bool save = false;
@@ -66,6 +91,12 @@ private:
     QList<std::optional<FontChoice>> m_fontChoices;
     QList<FileDialogCall> m_fileDialogs;
     QList<LogFont> m_fontCalls;
+    QList<std::optional<int>> m_menuChoices;
+    QList<QStringList> m_shownMenus;
+    QList<QPoint> m_menuPoints;
+    QList<QUrl> m_openedUrls;
+    QList<QStringList> m_startedProcesses;
+    bool m_desktopWorks = true;
     int m_waitDepth = 0;
     int m_waitCount = 0;
     QList<RecordedMessageBox> m_boxes;

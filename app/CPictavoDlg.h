@@ -1,0 +1,180 @@
+// The program's window: a fixed-size dialog built from template 102 that owns
+// every piece of conversion state (the opened photo and its frames, output
+// size, rotation, flip, text overlay, pixel format, output path).
+#pragma once
+
+#include "convert/Imaging.h"
+#include "language/LogFont.h"
+#include "platform/TemplateDialog.h"
+#include "platform/UiServices.h"
+#include "platform/WindowMessages.h"
+
+#include <QIcon>
+#include <QString>
+#include <QUuid>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QComboBox;
+class QMenu;
+class SettingsStore;
+
+// The operating-system version as the window asks for it.
+struct OsVersionInfo
+{
+    int dwMajorVersion = 0;
+    int dwMinorVersion = 0;
+    int dwBuildNumber = 0;
+    QString szCSDVersion;
+};
+
+// The most frame dimensions the window keeps counts for.
+constexpr int kMaxFrameDimensions = 100;
+
+class CPictavoDlg : public TemplateDialog
+{
+public:
+    // The dialog keeps its options in the store and does its imaging through
+    // the interface; neither is owned.
+    CPictavoDlg(SettingsStore& settings, IImaging& imaging, QWidget* parent = nullptr);
+    ~CPictavoDlg() override;
+
+    // Initialises the dialog (once) and runs it modally; returns 1 for
+    // confirm, 2 for cancel.
+    int DoModal();
+
+    // Exchanges the output-file edit with m_strOutputFile: into the member
+    // when saveAndValidate, into the edit otherwise.
+    void DoDataExchange(bool saveAndValidate);
+    bool OnInitDialog();
+    // The window procedure: commands (language commands first), the right
+    // button's release over the dialog itself, the close request.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The close routine: stores the options, releases the photo, ends the
+    // modal run and shuts the imaging down.
+    void SaveOptionsAndShutdown();
+    void OnClose();
+    void OnBnClickedButtonExit();
+
+    // Opening a photo and choosing its frame.
+    void OnBnClickedButtonOpenPhoto();
+    void OnCbnSelchangeComboFrameDimension();
+    void OnEnKillfocusEditFrameNumber();
+    void OnEnUpdateEditFrameNumber();
+
+    // Small commands.
+    void OnBnClickedButtonBaseWidth();
+    void OnBnClickedButtonBaseHeight();
+    void OnBnClickedButtonFont();
+    void OnEnKillfocusEditTextX();
+    void OnEnKillfocusEditTextY();
+    void CheckTextPosition(int fieldId);
+    void OnCbnSelchangeComboPixelFormat();
+
+    // Output and conversion.
+    void OnBnClickedButtonOutputFileBrowse();
+    void OnBnClickedButtonConvert();
+
+    // Help, home page, About, language and interface font.
+    void OnBnClickedButtonHomepage();
+    void OnBnClickedButtonHelp();
+    void OnPopupAbout();
+    void OnSysCommand(UINT id);
+    void OnLanguageCommand(UINT id);
+    void OnPopupMenuFont();
+    void OnSelectLanguage(UINT id);
+    void ShowPopupMenu(const QPoint& clientPoint);
+    void FillLanguageMenu(QMenu& menu, QMenu& popup);
+
+    // Preview painting.
+    void OnPaint();
+    QIcon OnQueryDragIcon() const { return m_hIcon; }
+
+    // The overlay font in the store's section "CurrentFont".
+    bool LoadTextFont(LogFont& font);
+    bool SaveTextFont(const LogFont& font);
+
+    // State, for the window's own parts and for tests.
+    QString PhotoPath() const { return m_szPhotoPath; }
+    QString OutputFile() const { return m_strOutputFile; }
+    QString OutputFolder() const { return m_strOutputFolder; }
+    int PhotoWidth() const { return m_nPhotoWidth; }
+    int PhotoHeight() const { return m_nPhotoHeight; }
+    int OutputWidth() const { return m_nOutputWidth; }
+    int OutputHeight() const { return m_nOutputHeight; }
+    int RotateAngle() const { return m_nRotateAngle; }
+    int FlipType() const { return m_nFlipType; }
+    const LogFont& TextFont() const { return m_lfText; }
+    std::uint32_t TextColor() const { return m_crTextColor; }
+    int PixelFormat() const { return m_nPixelFormat; }
+    int IndexedFormat() const { return m_nIndexedFormat; }
+    GpImage* Photo() const { return m_pPhoto; }
+    int FrameDimensionCount() const { return m_nFrameDimensionCount; }
+    int FrameCount(int dimension) const;
+    bool ImagingStarted() const { return m_gdiplusToken != 0; }
+    // The program file, beside which the help pages are; defaults to the
+    // running program.
+    void SetProgramPath(const QString& path) { m_strProgramPath = path; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void RouteControlEvents();
+    // Routes one command to its handler.
+    void OnCommand(UINT id, UINT notifyCode);
+    bool IsStaticControlAt(const QPoint& clientPoint) const;
+    QString ChooseInitialOutputFolder();
+    void ApplyStoredRotation();
+    void ApplyStoredFlip();
+    void ShowTextFaceName();
+    // Puts a path into the output-file edit and m_strOutputFile; a path
+    // longer than the edit holds is refused with a message rather than cut.
+    bool SetOutputFilePath(const QString& path);
+    void ReleasePhoto();
+    void FillFrameDimensions();
+    void SelectFrame(int dimension, int frame);
+    int SelectedFrameDimension() const;
+    void DrawPreview();
+    int Message(const QString& text, const QString& caption,
+                MessageButtons buttons = MessageButtons::Ok, MessageIcon icon = MessageIcon::None);
+    // Reads a typed number from a field, as far as the field is read.
+    int ReadNumberField(int id, int maxChars) const;
+
+    SettingsStore& m_settings;
+    IImaging& m_imaging;
+
+    QIcon m_hIcon;
+    QString m_szPhotoPath;
+    QString m_szOutputPath;
+    QString m_strOutputFolder;
+    QString m_strOutputFile;
+    OsVersionInfo m_osvi;
+    std::uintptr_t m_gdiplusToken = 0;
+    int m_nPhotoWidth = 0;
+    int m_nPhotoHeight = 0;
+    int m_nOutputWidth = 0;
+    int m_nOutputHeight = 0;
+    int m_nRotateAngle = 0;
+    int m_nFlipType = 0;
+    GpImage* m_pPhoto = nullptr;
+    std::unique_ptr<QUuid[]> m_pFrameDimensions;
+    int m_nFrameDimensionCount = 0;
+    std::array<int, kMaxFrameDimensions> m_nFrameCount{};
+    QComboBox* m_comboFrameDimension = nullptr;
+    LogFont m_lfText;
+    std::uint32_t m_crTextColor = 0;
+    int m_nPixelFormat = PixelFormat24bppRGB;
+    QComboBox* m_comboPixelFormat = nullptr;
+    int m_nIndexedFormat = 0;
+
+    bool m_bInitialised = false;
+    bool m_bClosing = false;
+    QString m_strProgramPath;
+};

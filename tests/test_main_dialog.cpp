@@ -1,0 +1,769 @@
+// The main window driven as a user drives it: start, options kept between
+// runs, opening photos and frames, the small commands, Browse and Convert.
+#include "app/CPictavoDlg.h"
+#include "convert/QtImaging.h"
+#include "language/CLanguage.h"
+#include "language/LanguageMessage.h"
+#include "resources/resource.h"
+#include "support/MainDialogFixture.h"
+#include "support/TestFiles.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+const QString kOption = QStringLiteral("Option");
+
+int StoredInt(SettingsStore& store, const QString& section, const QString& name)
+{
+    return store.GetProfileInt(section, name, -12345);
+}
+
+QComboBox* Combo(CPictavoDlg& dialog, int id)
+{
+    return qobject_cast<QComboBox*>(dialog.GetDlgItem(id));
+}
+
+// Picks a list item as the user does (the selection-change command follows).
+void ChooseItem(CPictavoDlg& dialog, int id, int index)
+{
+    QComboBox* combo = Combo(dialog, id);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+// Clicks a button or radio button as the mouse does.
+void Click(CPictavoDlg& dialog, int id)
+{
+    qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id))->click();
+}
+
+QImage ReadBmp(const QString& path)
+{
+    return QImage(path, "BMP");
+}
+
+} // namespace
+
+class TestMainDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstRunShowsDefaultsAndCloseStoresEverything();
+    void storedValuesOutsideTheirRange();
+    void escapeAndEnterStoreNothing();
+    void missingPicturesFolderFallsBackToHome();
+    void openPhotoFillsTheWindow();
+    void openPhotoCancelledChangesNothing();
+    void undecodablePhoto();
+    void textPositionResetOnOpen();
+    void framesOfAnAnimation();
+    void framesOfMultiPageAndMultiSizeFiles();
+    void calculator();
+    void textPositionChecksOnLeavingTheField();
+    void fontAndColour();
+    void pixelFormatList();
+    void browseForcesBmpAndStoresTheFolder();
+    void convertWithoutPhoto();
+    void convertAsksBeforeReplacing();
+    void convertRejectsInvalidSizes();
+    void convertWritesWhatWasChosen();
+    void previewFillsTheFrame();
+    void relabelling();
+    void choicesSurviveARestart();
+};
+
+void TestMainDialog::firstRunShowsDefaultsAndCloseStoresEverything()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    QVERIFY(fixture.TakeMessages().isEmpty());
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_0));
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_FLIP_NO));
+    QCOMPARE(Combo(dialog, IDC_COMBO_PIXEL_FORMAT)->currentText(), QStringLiteral("24 bits RGB"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PIXEL_FORMAT_INFO),
+             theLanguage.GetString(IDS_STRING142));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_TEXT_X), QStringLiteral("0"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_TEXT_Y), QStringLiteral("0"));
+    const QString pictures = fixture.Home() + QStringLiteral("/Pictures/");
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE), pictures);
+    QCOMPARE(dialog.OutputFolder(), pictures);
+    for (int id : {IDC_EDIT_OUTPUT_FILE, IDC_EDIT_OUTPUT_WIDTH, IDC_EDIT_OUTPUT_HEIGHT})
+        QVERIFY(!dialog.GetDlgItem(id)->isEnabled());
+    for (int id : {IDC_COMBO_FRAME_DIMENSION, IDC_EDIT_FRAME_NUMBER, IDC_STATIC_FRAME_RANGE})
+        QVERIFY(dialog.GetDlgItem(id)->isHidden());
+    // The overlay font starts as the window's own font, in black.
+    QVERIFY(!dialog.TextFont().lfFaceName.isEmpty());
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), dialog.TextFont().lfFaceName);
+    QCOMPARE(dialog.TextColor(), 0u);
+    QCOMPARE(dialog.PixelFormat(), int(PixelFormat24bppRGB));
+    QVERIFY(dialog.GetDlgItem(IDC_BUTTON_OPEN_PHOTO)->hasFocus());
+    QVERIFY(dialog.ImagingStarted());
+
+    // The title-bar close stores every option, changed or not.
+    QVERIFY(dialog.close());
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!dialog.ImagingStarted());
+    SettingsStore& store = fixture.Store();
+    QCOMPARE(StoredInt(store, kOption, "nRotateAngel"), 0);
+    QCOMPARE(StoredInt(store, kOption, "nFlipType"), 0);
+    QCOMPARE(StoredInt(store, kOption, "iComboPixelFormat"), 4);
+    QCOMPARE(store.GetProfileString(kOption, "CurrentLanguage", {}), QStringLiteral("english"));
+    QCOMPARE(store.GetProfileString(kOption, "last_output_folder", {}), pictures);
+    QCOMPARE(StoredInt(store, "CurrentFont", "nCurrentColor"), 0);
+    QCOMPARE(store.GetProfileString("CurrentFont", "lfFaceName", {}), dialog.TextFont().lfFaceName);
+    QCOMPARE(StoredInt(store, "CurrentFont", "lfWeight"), dialog.TextFont().lfWeight);
+    QCOMPARE(StoredInt(store, "CurrentFont", "lfHeight"), dialog.TextFont().lfHeight);
+}
+
+void TestMainDialog::storedValuesOutsideTheirRange()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    fixture.Store().WriteProfileInt(kOption, "nRotateAngel", 45);
+    fixture.Store().WriteProfileInt(kOption, "nFlipType", 7);
+    fixture.Store().WriteProfileInt(kOption, "iComboPixelFormat", 12);
+    fixture.Store().WriteProfileInt("CurrentFont", "lfItalic", 257);
+    fixture.Store().WriteProfileString("CurrentFont", "lfFaceName", "DejaVu Sans");
+    CPictavoDlg& dialog = fixture.Open();
+    QCOMPARE(fixture.Ui().boxes().size(), 2);
+    QCOMPARE(fixture.Ui().boxes()[0].text, QStringLiteral("Unknown rotate angle!"));
+    QCOMPARE(fixture.Ui().boxes()[0].caption, QStringLiteral("Error"));
+    QCOMPARE(fixture.Ui().boxes()[0].owner, &dialog);
+    QCOMPARE(fixture.Ui().boxes()[1].text, QStringLiteral("Unknown flip type!"));
+    for (int id = IDC_RADIO_ROTATE_0; id <= IDC_RADIO_ROTATE_270; ++id)
+        QVERIFY(!dialog.IsDlgButtonChecked(id));
+    for (int id = IDC_RADIO_FLIP_NO; id <= IDC_RADIO_FLIP_VERTICAL; ++id)
+        QVERIFY(!dialog.IsDlgButtonChecked(id));
+    QCOMPARE(Combo(dialog, IDC_COMBO_PIXEL_FORMAT)->currentIndex(), -1);
+    QCOMPARE(dialog.PixelFormat(), int(PixelFormat24bppRGB));
+    QCOMPARE(dialog.IndexedFormat(), 0);
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PIXEL_FORMAT_INFO),
+             theLanguage.GetString(IDS_STRING142));
+    QCOMPARE(dialog.TextFont().lfItalic, std::uint8_t(1));
+
+    // Exit stores the kept values back; a clicked radio replaces its value.
+    dialog.GetDlgItem(IDC_RADIO_FLIP_VERTICAL)->setFocus();
+    Click(dialog, IDC_RADIO_FLIP_VERTICAL);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_FLIP_VERTICAL));
+    fixture.Command(IDC_BUTTON_EXIT);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(StoredInt(fixture.Store(), kOption, "nRotateAngel"), 45);
+    QCOMPARE(StoredInt(fixture.Store(), kOption, "nFlipType"), 2);
+    QCOMPARE(StoredInt(fixture.Store(), kOption, "iComboPixelFormat"), -1);
+    QCOMPARE(StoredInt(fixture.Store(), "CurrentFont", "lfItalic"), 1);
+}
+
+void TestMainDialog::escapeAndEnterStoreNothing()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    {
+        CPictavoDlg& dialog = fixture.Open();
+        Click(dialog, IDC_RADIO_ROTATE_180);
+        QCOMPARE(dialog.RotateAngle(), 180);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(StoredInt(fixture.Store(), kOption, "nRotateAngel"), -12345);
+    }
+    {
+        // Enter in an edit confirms the dialog: nothing stored either.
+        CPictavoDlg& dialog = fixture.Open();
+        QVERIFY(!dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_180));
+        QWidget* text = dialog.GetDlgItem(IDC_EDIT_ADD_TEXT);
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(StoredInt(fixture.Store(), kOption, "nRotateAngel"), -12345);
+    }
+    {
+        // Enter on a push button presses that button.
+        CPictavoDlg& dialog = fixture.Open();
+        QWidget* convert = dialog.GetDlgItem(IDC_BUTTON_CONVERT);
+        convert->setFocus();
+        QTest::keyClick(convert, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(fixture.TakeMessages(), QStringList{theLanguage.GetString(IDS_STRING108)});
+    }
+}
+
+void TestMainDialog::missingPicturesFolderFallsBackToHome()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")}, false);
+    CPictavoDlg& dialog = fixture.Open();
+    QCOMPARE(fixture.TakeMessages(), QStringList{"Can not get My Picture directory!"});
+    QCOMPARE(dialog.OutputFolder(), fixture.Home() + u'/');
+
+    // A stored folder still wins, though the message shows.
+    fixture.Store().WriteProfileString(kOption, "last_output_folder", "/srv/out/");
+    CPictavoDlg& again = fixture.Open();
+    QCOMPARE(fixture.TakeMessages().size(), 1);
+    QCOMPARE(again.OutputFolder(), QStringLiteral("/srv/out/"));
+}
+
+void TestMainDialog::openPhotoFillsTheWindow()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    fixture.Store().WriteProfileString(kOption, "last_output_folder", fixture.Path("out/"));
+    CPictavoDlg& dialog = fixture.Open();
+    const QString photo = fixture.WritePicture("pics/holiday.photo.png", 300, 200, Qt::red);
+    fixture.OpenPhoto(photo);
+    QVERIFY(fixture.TakeMessages().isEmpty());
+
+    const auto& request = fixture.Ui().fileDialogs().last().request;
+    QCOMPARE(request.title, QStringLiteral("Select a Picture file..."));
+    QCOMPARE(request.owner, &dialog);
+    QCOMPARE(request.initialFolder, QString());
+    QVERIFY(request.filters[0].label.startsWith("Picture Files (*.jpg;*.jpeg;*.gif;"));
+    QVERIFY(request.filters[0].patterns.contains("*.tiff"));
+    QCOMPARE(request.filters[1].label, QStringLiteral("Any Files (*.*)"));
+
+    QCOMPARE(dialog.PhotoPath(), photo);
+    QCOMPARE(fixture.Store().GetProfileString(kOption, "LastPhotoFolder", {}),
+             fixture.Path("pics/"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE),
+             fixture.Path("out/holiday.photo_out.bmp"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_WIDTH), QStringLiteral("300"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT), QStringLiteral("200"));
+    for (int id : {IDC_EDIT_OUTPUT_FILE, IDC_EDIT_OUTPUT_WIDTH, IDC_EDIT_OUTPUT_HEIGHT})
+        QVERIFY(dialog.GetDlgItem(id)->isEnabled());
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PHOTO_INFO),
+             QStringLiteral("holiday.photo.png 300 * 200"));
+    QCOMPARE(dialog.FrameDimensionCount(), 1);
+    for (int id : {IDC_COMBO_FRAME_DIMENSION, IDC_EDIT_FRAME_NUMBER, IDC_STATIC_FRAME_RANGE})
+        QVERIFY(dialog.GetDlgItem(id)->isHidden());
+
+    // The next open starts where the last photo was; a name without a dot
+    // gets the suffix as it is.
+    const QString plain = fixture.WritePicture("pics/scan", 10, 10, Qt::blue);
+    fixture.OpenPhoto(plain);
+    QCOMPARE(fixture.Ui().fileDialogs().last().request.initialFolder, fixture.Path("pics/"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE), fixture.Path("out/scan_out.bmp"));
+}
+
+void TestMainDialog::openPhotoCancelledChangesNothing()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.OpenPhoto(fixture.WritePicture("a/first.png", 20, 10, Qt::green));
+    const QString output = dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE);
+    fixture.Store().WriteProfileString(kOption, "LastPhotoFolder", "/kept/");
+    fixture.Ui().queueFileName(std::nullopt);
+    fixture.Command(IDC_BUTTON_OPEN_PHOTO);
+    QCOMPARE(dialog.PhotoPath(), fixture.Path("a/first.png"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE), output);
+    QCOMPARE(fixture.Store().GetProfileString(kOption, "LastPhotoFolder", {}),
+             QStringLiteral("/kept/"));
+    QVERIFY(dialog.Photo());
+}
+
+void TestMainDialog::undecodablePhoto()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    const QString broken = fixture.Path("broken.jpg");
+    QVERIFY(WriteTestFile(broken, QByteArray("\xFF\xD8\xFF\xE0 not really a JPEG", 24)));
+    fixture.OpenPhoto(broken);
+    QCOMPARE(fixture.Ui().boxes().size(), 1);
+    QCOMPARE(fixture.Ui().boxes()[0].text, theLanguage.GetString(IDS_STRING126));
+    QCOMPARE(fixture.Ui().boxes()[0].caption, broken);
+    fixture.TakeMessages();
+    // The path is taken, the size edits stay as they were (disabled).
+    QCOMPARE(dialog.PhotoPath(), broken);
+    QVERIFY(dialog.GetDlgItem(IDC_EDIT_OUTPUT_FILE)->isEnabled());
+    QVERIFY(!dialog.GetDlgItem(IDC_EDIT_OUTPUT_WIDTH)->isEnabled());
+    // Convert finds a photo path and stops at the empty width.
+    fixture.Command(IDC_BUTTON_CONVERT);
+    QCOMPARE(fixture.TakeMessages(), QStringList{theLanguage.GetString(IDS_STRING111)});
+}
+
+void TestMainDialog::textPositionResetOnOpen()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    const QString photo = fixture.WritePicture("p.png", 300, 100, Qt::white);
+    fixture.SetText(IDC_EDIT_TEXT_X, "299");
+    fixture.SetText(IDC_EDIT_TEXT_Y, "-4");
+    fixture.OpenPhoto(photo);
+    QVERIFY(fixture.TakeMessages().isEmpty());
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_TEXT_X), QStringLiteral("299"));
+
+    fixture.SetText(IDC_EDIT_TEXT_X, "300");
+    fixture.SetText(IDC_EDIT_TEXT_Y, "100abc");
+    fixture.OpenPhoto(photo);
+    QCOMPARE(fixture.Ui().boxes().size(), 2);
+    QCOMPARE(fixture.Ui().boxes()[0].text, theLanguage.GetString(IDS_STRING128));
+    QCOMPARE(fixture.Ui().boxes()[0].caption, theLanguage.GetString(IDS_MESSAGE_WARNING));
+    QCOMPARE(fixture.Ui().boxes()[1].text, theLanguage.GetString(IDS_STRING129));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_TEXT_X), QStringLiteral("0"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_TEXT_Y), QStringLiteral("0"));
+}
+
+void TestMainDialog::framesOfAnAnimation()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.OpenPhoto(QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/anim10.gif"));
+    QVERIFY(fixture.TakeMessages().isEmpty());
+    QComboBox* dimensions = Combo(dialog, IDC_COMBO_FRAME_DIMENSION);
+    QCOMPARE(dimensions->count(), 1);
+    QCOMPARE(dimensions->itemText(0), QStringLiteral("FrameDimensionTime"));
+    QVERIFY(dimensions->isHidden());
+    QCOMPARE(dialog.FrameCount(0), 10);
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FRAME_RANGE),
+             QStringLiteral("Set frame from 0 to 9"));
+    QVERIFY(!dialog.GetDlgItem(IDC_STATIC_FRAME_RANGE)->isHidden());
+    QVERIFY(!dialog.GetDlgItem(IDC_EDIT_FRAME_NUMBER)->isHidden());
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_FRAME_NUMBER), QStringLiteral("0"));
+    QCOMPARE(QtImaging::FrameOf(dialog.Photo()).pixelColor(5, 5), QColor(0, 255, 0));
+
+    // Typing beyond the last frame corrects the text at once.
+    auto* frame = qobject_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_FRAME_NUMBER));
+    frame->setText("25");
+    QCOMPARE(frame->text(), QStringLiteral("9"));
+    QCOMPARE(QtImaging::FrameOf(dialog.Photo()).pixelColor(5, 5), QColor(225, 30, 118));
+    frame->setText("-3");
+    QCOMPARE(frame->text(), QStringLiteral("0"));
+    QCOMPARE(QtImaging::FrameOf(dialog.Photo()).pixelColor(5, 5), QColor(0, 255, 0));
+    frame->setText("4");
+    fixture.Command(IDC_EDIT_FRAME_NUMBER, EN_KILLFOCUS);
+    QVERIFY(fixture.TakeMessages().isEmpty());
+    // An empty field selects nothing and says nothing.
+    frame->setText("");
+    fixture.Command(IDC_EDIT_FRAME_NUMBER, EN_KILLFOCUS);
+    QVERIFY(fixture.TakeMessages().isEmpty());
+
+    // The dimension list gives the range in the current language.
+    ChooseItem(dialog, IDC_COMBO_FRAME_DIMENSION, 0);
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FRAME_RANGE),
+             FormatLanguageString(theLanguage, IDS_STRING122, {9}));
+
+    // A single-frame picture afterwards hides the frame controls again.
+    fixture.OpenPhoto(fixture.WritePicture("one.png", 5, 5, Qt::black));
+    QVERIFY(dialog.GetDlgItem(IDC_EDIT_FRAME_NUMBER)->isHidden());
+    QVERIFY(dialog.GetDlgItem(IDC_STATIC_FRAME_RANGE)->isHidden());
+}
+
+void TestMainDialog::framesOfMultiPageAndMultiSizeFiles()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.OpenPhoto(QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/pages3.tif"));
+    QCOMPARE(Combo(dialog, IDC_COMBO_FRAME_DIMENSION)->itemText(0),
+             QStringLiteral("FrameDimensionPage"));
+    QCOMPARE(dialog.FrameCount(0), 3);
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FRAME_RANGE),
+             QStringLiteral("Set frame from 0 to 2"));
+    fixture.OpenPhoto(QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/sizes3.ico"));
+    QCOMPARE(Combo(dialog, IDC_COMBO_FRAME_DIMENSION)->itemText(0),
+             QStringLiteral("FrameDimensionResolution"));
+    QVERIFY(fixture.TakeMessages().isEmpty());
+}
+
+void TestMainDialog::calculator()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.Command(IDC_BUTTON_BASE_WIDTH);
+    QCOMPARE(fixture.TakeMessages(), QStringList{theLanguage.GetString(IDS_STRING108)});
+
+    fixture.OpenPhoto(fixture.WritePicture("c.png", 640, 480, Qt::gray));
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "1000");
+    fixture.Command(IDC_BUTTON_BASE_WIDTH);
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT), QStringLiteral("750"));
+    QCOMPARE(dialog.OutputWidth(), 1000);
+    QCOMPARE(dialog.OutputHeight(), 750);
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "333");
+    fixture.Command(IDC_BUTTON_BASE_WIDTH);
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT), QStringLiteral("249"));
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "12abc");
+    fixture.Command(IDC_BUTTON_BASE_WIDTH);
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT), QStringLiteral("9"));
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "-100");
+    fixture.Command(IDC_BUTTON_BASE_WIDTH);
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT), QStringLiteral("-75"));
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "abc");
+    fixture.Command(IDC_BUTTON_BASE_WIDTH);
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT), QStringLiteral("0"));
+
+    fixture.OpenPhoto(fixture.WritePicture("d.png", 1000, 333, Qt::gray));
+    fixture.SetText(IDC_EDIT_OUTPUT_HEIGHT, "333");
+    fixture.Command(IDC_BUTTON_BASE_HEIGHT);
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_WIDTH), QStringLiteral("999"));
+    QCOMPARE(dialog.OutputWidth(), 999);
+    QVERIFY(fixture.TakeMessages().isEmpty());
+}
+
+void TestMainDialog::textPositionChecksOnLeavingTheField()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    // Without a photo, leaving the field says nothing.
+    fixture.SetText(IDC_EDIT_TEXT_X, "5000");
+    fixture.Command(IDC_EDIT_TEXT_X, EN_KILLFOCUS);
+    QVERIFY(fixture.TakeMessages().isEmpty());
+
+    fixture.SetText(IDC_EDIT_TEXT_X, "0");
+    fixture.OpenPhoto(fixture.WritePicture("t.png", 640, 480, Qt::gray));
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "200");
+    fixture.SetText(IDC_EDIT_OUTPUT_HEIGHT, "100");
+    const QString x123 = theLanguage.GetString(IDS_STRING123);
+    const QString y124 = theLanguage.GetString(IDS_STRING124);
+    const struct
+    {
+        int field;
+        const char* value;
+        QString expected;
+    } cases[] = {
+        {IDC_EDIT_TEXT_X, "200", x123}, {IDC_EDIT_TEXT_X, "199", {}},   {IDC_EDIT_TEXT_X, "-5", {}},
+        {IDC_EDIT_TEXT_Y, "-1", y124},  {IDC_EDIT_TEXT_Y, "100", y124}, {IDC_EDIT_TEXT_Y, "99", {}},
+    };
+    for (const auto& check : cases) {
+        fixture.SetText(check.field, QString::fromLatin1(check.value));
+        fixture.Command(check.field, EN_KILLFOCUS);
+        const QStringList shown = fixture.TakeMessages();
+        QCOMPARE(shown, check.expected.isEmpty() ? QStringList{} : QStringList{check.expected});
+        // A warning only: the field keeps its text.
+        QCOMPARE(dialog.GetDlgItemText(check.field), QString::fromLatin1(check.value));
+    }
+    // An invalid size is named instead, and the members take the sizes.
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "0");
+    fixture.Command(IDC_EDIT_TEXT_Y, EN_KILLFOCUS);
+    QCOMPARE(fixture.TakeMessages(), QStringList{theLanguage.GetString(IDS_STRING111)});
+    QCOMPARE(dialog.OutputWidth(), 0);
+    QCOMPARE(dialog.OutputHeight(), 100);
+
+    // The real focus change runs the same check.
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "200");
+    fixture.SetText(IDC_EDIT_TEXT_X, "250");
+    dialog.GetDlgItem(IDC_EDIT_TEXT_X)->setFocus(Qt::TabFocusReason);
+    QVERIFY(dialog.GetDlgItem(IDC_EDIT_TEXT_X)->hasFocus());
+    dialog.GetDlgItem(IDC_EDIT_ADD_TEXT)->setFocus(Qt::TabFocusReason);
+    QCOMPARE(fixture.TakeMessages(), QStringList{x123});
+}
+
+void TestMainDialog::fontAndColour()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    const LogFont before = dialog.TextFont();
+    FontChoice choice;
+    choice.font.lfHeight = -40;
+    choice.font.lfWeight = 700;
+    choice.font.lfUnderline = 1;
+    choice.font.lfQuality = 5;
+    choice.font.SetFaceName("DejaVu Serif");
+    choice.color = 0x0000FF; // red
+    fixture.Ui().queueFontChoice(choice);
+    fixture.Command(IDC_BUTTON_FONT);
+    QCOMPARE(fixture.Ui().fontChooserCalls().last(), before);
+    QCOMPARE(dialog.TextFont(), choice.font);
+    QCOMPARE(dialog.TextColor(), 0x0000FFu);
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), QStringLiteral("DejaVu Serif"));
+
+    // Cancelling changes nothing; a choice without a colour gives black.
+    fixture.Ui().queueFontChoice(std::nullopt);
+    fixture.Command(IDC_BUTTON_FONT);
+    QCOMPARE(dialog.TextColor(), 0x0000FFu);
+    choice.color = 0;
+    fixture.Ui().queueFontChoice(choice);
+    fixture.Command(IDC_BUTTON_FONT);
+    QCOMPARE(dialog.TextColor(), 0u);
+
+    // Only the close routine stores the font.
+    QCOMPARE(StoredInt(fixture.Store(), "CurrentFont", "lfWeight"), -12345);
+    dialog.close();
+    QCOMPARE(StoredInt(fixture.Store(), "CurrentFont", "lfWeight"), 700);
+    QCOMPARE(StoredInt(fixture.Store(), "CurrentFont", "lfHeight"), -40);
+    QCOMPARE(StoredInt(fixture.Store(), "CurrentFont", "lfUnderline"), 1);
+    QCOMPARE(fixture.Store().GetProfileString("CurrentFont", "lfFaceName", {}),
+             QStringLiteral("DejaVu Serif"));
+}
+
+void TestMainDialog::pixelFormatList()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    ChooseItem(dialog, IDC_COMBO_PIXEL_FORMAT, 2);
+    QCOMPARE(dialog.PixelFormat(), int(PixelFormat8bppIndexed));
+    QCOMPARE(dialog.IndexedFormat(), int(PixelFormat8bppIndexed));
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PIXEL_FORMAT_INFO),
+             theLanguage.GetString(IDS_STRING140));
+    ChooseItem(dialog, IDC_COMBO_PIXEL_FORMAT, 9);
+    QCOMPARE(dialog.PixelFormat(), int(PixelFormat64bppPARGB));
+    QCOMPARE(dialog.IndexedFormat(), 0);
+    dialog.close();
+    QCOMPARE(StoredInt(fixture.Store(), kOption, "iComboPixelFormat"), 9);
+}
+
+void TestMainDialog::browseForcesBmpAndStoresTheFolder()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    const QString start = dialog.OutputFile();
+
+    fixture.Ui().queueFileName(std::nullopt);
+    fixture.Command(IDC_BUTTON_OUTPUT_FILE_BROWSE);
+    QCOMPARE(dialog.OutputFile(), start);
+    QCOMPARE(fixture.Store().GetProfileString(kOption, "last_output_folder", "unset"),
+             QStringLiteral("unset"));
+    const auto& request = fixture.Ui().fileDialogs().last().request;
+    QVERIFY(fixture.Ui().fileDialogs().last().save);
+    QCOMPARE(request.title, QStringLiteral("Select Output"));
+    QCOMPARE(request.filters[0].label, QStringLiteral("BITMAP file"));
+    QCOMPARE(request.filters[0].patterns, QStringList{"*.bmp"});
+    QCOMPARE(request.initialName, QStringLiteral("*.*"));
+    QCOMPARE(request.initialFolder, fixture.Home() + QStringLiteral("/Pictures"));
+
+    const struct
+    {
+        const char* chosen;
+        const char* expected;
+    } cases[] = {
+        {"out/picture.jpg", "out/picture.bmp"},
+        {"out/picture", "out/picture.bmp"},
+        {"out/picture.bmp", "out/picture.bmp"},
+        {"my.pics/result", "my.pics/result.bmp"},
+    };
+    for (const auto& choice : cases) {
+        fixture.Ui().queueFileName(fixture.Path(choice.chosen));
+        fixture.Command(IDC_BUTTON_OUTPUT_FILE_BROWSE);
+        QCOMPARE(dialog.OutputFile(), fixture.Path(choice.expected));
+        QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE), fixture.Path(choice.expected));
+    }
+    QCOMPARE(fixture.Store().GetProfileString(kOption, "last_output_folder", {}),
+             fixture.Path("my.pics/"));
+    QCOMPARE(dialog.OutputFolder(), fixture.Path("my.pics/"));
+
+    // The chooser starts from the path last taken over, not from a path
+    // typed since; a path without a folder starts in ".".
+    fixture.SetText(IDC_EDIT_OUTPUT_FILE, "/typed/elsewhere.bmp");
+    fixture.Ui().queueFileName(std::nullopt);
+    fixture.Command(IDC_BUTTON_OUTPUT_FILE_BROWSE);
+    QCOMPARE(fixture.Ui().fileDialogs().last().request.initialFolder, fixture.Path("my.pics"));
+    fixture.SetText(IDC_EDIT_OUTPUT_FILE, "bare.bmp");
+    dialog.DoDataExchange(true);
+    fixture.Ui().queueFileName(std::nullopt);
+    fixture.Command(IDC_BUTTON_OUTPUT_FILE_BROWSE);
+    QCOMPARE(fixture.Ui().fileDialogs().last().request.initialFolder, QStringLiteral("."));
+
+    // A next photo's default name goes into the chosen folder.
+    fixture.OpenPhoto(fixture.WritePicture("in/cat.png", 4, 4, Qt::white));
+    QCOMPARE(dialog.OutputFile(), fixture.Path("my.pics/cat_out.bmp"));
+}
+
+void TestMainDialog::convertWithoutPhoto()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    fixture.Open();
+    fixture.Command(IDC_BUTTON_CONVERT);
+    QCOMPARE(fixture.Ui().boxes().size(), 1);
+    QCOMPARE(fixture.Ui().boxes()[0].text, theLanguage.GetString(IDS_STRING108));
+    QCOMPARE(fixture.Ui().boxes()[0].caption, theLanguage.GetString(IDS_MESSAGE_ERROR));
+    QCOMPARE(fixture.Ui().waitCount(), 0);
+}
+
+void TestMainDialog::convertAsksBeforeReplacing()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.OpenPhoto(fixture.WritePicture("r.png", 30, 20, Qt::red));
+    const QString output = fixture.Path("existing.bmp");
+    QVERIFY(WriteTestFile(output, "old contents"));
+    fixture.SetText(IDC_EDIT_OUTPUT_FILE, output);
+
+    fixture.Ui().queueAnswer(IDNO);
+    fixture.Command(IDC_BUTTON_CONVERT);
+    QCOMPARE(fixture.Ui().boxes().size(), 1);
+    QCOMPARE(fixture.Ui().boxes()[0].buttons, MessageButtons::YesNo);
+    QCOMPARE(fixture.Ui().boxes()[0].caption, theLanguage.GetString(IDS_MESSAGE_WARNING));
+    QVERIFY(fixture.Ui().boxes()[0].text.startsWith(output));
+    QCOMPARE(ReadTestFile(output), QByteArray("old contents"));
+    QCOMPARE(dialog.OutputFile(), output); // taken over from the edit
+    fixture.TakeMessages();
+
+    const int waitsBefore = fixture.Ui().waitCount();
+    fixture.Ui().queueAnswer(IDYES);
+    fixture.Command(IDC_BUTTON_CONVERT);
+    QCOMPARE(fixture.TakeMessages().size(), 1);
+    QCOMPARE(ReadBmp(output).size(), QSize(30, 20));
+    QCOMPARE(fixture.Ui().waitDepth(), 0);
+    QCOMPARE(fixture.Ui().waitCount(), waitsBefore + 1);
+}
+
+void TestMainDialog::convertRejectsInvalidSizes()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.OpenPhoto(fixture.WritePicture("s.png", 30, 20, Qt::red));
+    const QString output = dialog.OutputFile();
+    const QString invalidWidth = theLanguage.GetString(IDS_STRING111);
+    for (const char* width : {"0", "-5", "abc", ""}) {
+        fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, QString::fromLatin1(width));
+        fixture.SetText(IDC_EDIT_OUTPUT_HEIGHT, "0");
+        fixture.Command(IDC_BUTTON_CONVERT);
+        QCOMPARE(fixture.TakeMessages(), QStringList{invalidWidth});
+    }
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "640abc");
+    fixture.Command(IDC_BUTTON_CONVERT);
+    QCOMPARE(fixture.TakeMessages(), QStringList{theLanguage.GetString(IDS_STRING112)});
+    QCOMPARE(dialog.OutputWidth(), 640);
+    QVERIFY(!QFile::exists(output));
+
+    // Yes to replacing, then an invalid size: the old file is still there.
+    QVERIFY(WriteTestFile(output, "keep me"));
+    fixture.Ui().queueAnswer(IDYES);
+    fixture.Command(IDC_BUTTON_CONVERT);
+    QCOMPARE(ReadTestFile(output), QByteArray("keep me"));
+}
+
+void TestMainDialog::convertWritesWhatWasChosen()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.OpenPhoto(fixture.WritePicture("w.png", 400, 300, Qt::white));
+    fixture.SetText(IDC_EDIT_OUTPUT_WIDTH, "200");
+    fixture.SetText(IDC_EDIT_OUTPUT_HEIGHT, "100");
+    Click(dialog, IDC_RADIO_ROTATE_90);
+    ChooseItem(dialog, IDC_COMBO_PIXEL_FORMAT, 2);
+    // Text at x = 200 is outside a 200-wide output: drawn at 0, field reset.
+    fixture.SetText(IDC_EDIT_ADD_TEXT, "Hi");
+    fixture.SetText(IDC_EDIT_TEXT_X, "200");
+    fixture.SetText(IDC_EDIT_TEXT_Y, "10");
+    FontChoice choice;
+    choice.font.lfHeight = -60;
+    choice.font.lfWeight = 700;
+    choice.font.SetFaceName("DejaVu Sans");
+    choice.color = 0x000000FF;
+    fixture.Ui().queueFontChoice(choice);
+    fixture.Command(IDC_BUTTON_FONT);
+    fixture.Command(IDC_BUTTON_CONVERT);
+    QCOMPARE(fixture.TakeMessages(), QStringList{theLanguage.GetString(IDS_STRING130)});
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_TEXT_X), QStringLiteral("0"));
+
+    const QString output = dialog.OutputFile();
+    QCOMPARE(output, fixture.Home() + QStringLiteral("/Pictures/w_out.bmp"));
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray header = file.read(54);
+    QCOMPARE(header.left(2), QByteArray("BM"));
+    QCOMPARE(quint8(header[28]), quint8(8)); // bits per pixel
+    const QImage written = ReadBmp(output);
+    QCOMPARE(written.size(), QSize(100, 200)); // turned by 90 degrees
+    // The red text, drawn before turning, is near the top-right corner.
+    bool redNearTopRight = false;
+    for (int y = 0; y < 60 && !redNearTopRight; ++y)
+        for (int x = 60; x < 100; ++x)
+            if (written.pixelColor(x, y).red() > 200 && written.pixelColor(x, y).green() < 80)
+                redNearTopRight = true;
+    QVERIFY(redNearTopRight);
+    // The intermediate file of the indexed stage is gone.
+    QVERIFY(QDir(QDir::tempPath()).entryList(QDir::Files).isEmpty());
+}
+
+void TestMainDialog::previewFillsTheFrame()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    QWidget* preview = dialog.GetDlgItem(IDC_STATIC_PREVIEW);
+    const QImage empty = preview->grab().toImage();
+    QCOMPARE(empty.pixelColor(empty.width() / 2, empty.height() / 2), QColor(Qt::black));
+
+    // A wide picture fills the whole frame, squeezed, without bars.
+    QImage wide(4000, 1000, QImage::Format_RGB32);
+    wide.fill(QColor(250, 0, 0));
+    const QString path = fixture.Path("wide.png");
+    QVERIFY(wide.save(path));
+    fixture.OpenPhoto(path);
+    const QImage shown = preview->grab().toImage();
+    for (QPoint point : {QPoint(0, 0), QPoint(shown.width() - 1, shown.height() - 1),
+                         QPoint(shown.width() / 2, 0), QPoint(0, shown.height() - 1)})
+        QCOMPARE(shown.pixelColor(point), QColor(250, 0, 0));
+
+    // Another frame shows at once.
+    fixture.OpenPhoto(QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/anim10.gif"));
+    fixture.SetText(IDC_EDIT_FRAME_NUMBER, "9");
+    const QImage frame9 = preview->grab().toImage();
+    QCOMPARE(frame9.pixelColor(frame9.width() / 2, frame9.height() / 2), QColor(225, 30, 118));
+}
+
+void TestMainDialog::relabelling()
+{
+    {
+        MainDialogFixture fixture;
+        fixture.Store().WriteProfileString(kOption, "CurrentLanguage", "German");
+        fixture.LoadStoredLanguage();
+        CPictavoDlg& dialog = fixture.Open();
+        QCOMPARE(dialog.GetDlgItemText(IDC_BUTTON_OPEN_PHOTO), QStringLiteral(u"Foto öffnen"));
+        QCOMPARE(dialog.GetDlgItemText(IDC_RADIO_FLIP_NO), QStringLiteral("Nicht spiegeln"));
+        // Texts the window sets itself come in the language too.
+        QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PIXEL_FORMAT_INFO),
+                 theLanguage.GetString(IDS_STRING142));
+        QVERIFY(dialog.GetDlgItemText(IDC_STATIC_PIXEL_FORMAT_INFO) !=
+                QStringLiteral("24 bits per pixel; 8 bits each are used for the red, green, and "
+                               "blue components."));
+    }
+    {
+        // A partial file changes what it names and keeps the rest.
+        MainDialogFixture fixture({QStringLiteral("English.ini")});
+        QVERIFY(WriteTestFile(fixture.LanguageBase() + "/language/Partial.ini",
+                              "[Dialog]\r\nIDC_BUTTON_CONVERT=Wandeln\r\n"));
+        QVERIFY(WriteTestFile(fixture.LanguageBase() + "/language/Empty.ini", ""));
+        fixture.Store().WriteProfileString(kOption, "CurrentLanguage", "Partial");
+        fixture.LoadStoredLanguage();
+        CPictavoDlg& dialog = fixture.Open();
+        QCOMPARE(dialog.GetDlgItemText(IDC_BUTTON_CONVERT), QStringLiteral("Wandeln"));
+        QCOMPARE(dialog.GetDlgItemText(IDC_BUTTON_EXIT), QStringLiteral("Exit"));
+        fixture.Store().WriteProfileString(kOption, "CurrentLanguage", "Empty");
+        fixture.LoadStoredLanguage();
+        CPictavoDlg& plain = fixture.Open();
+        QCOMPARE(plain.GetDlgItemText(IDC_BUTTON_CONVERT), QStringLiteral("Convert"));
+        QCOMPARE(plain.GetDlgItemText(IDC_STATIC_ADD_TEXT), QStringLiteral("Add text to photo:"));
+    }
+}
+
+void TestMainDialog::choicesSurviveARestart()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    {
+        CPictavoDlg& dialog = fixture.Open();
+        Click(dialog, IDC_RADIO_ROTATE_270);
+        Click(dialog, IDC_RADIO_FLIP_HORIZONTAL);
+        ChooseItem(dialog, IDC_COMBO_PIXEL_FORMAT, 0);
+        fixture.Ui().queueFileName(fixture.Path("chosen/out.bmp"));
+        fixture.Command(IDC_BUTTON_OUTPUT_FILE_BROWSE);
+        FontChoice choice;
+        choice.font.lfHeight = -20;
+        choice.font.lfWeight = 400;
+        choice.font.lfItalic = 1;
+        choice.font.SetFaceName("DejaVu Serif");
+        choice.color = 0x00FF8000;
+        fixture.Ui().queueFontChoice(choice);
+        fixture.Command(IDC_BUTTON_FONT);
+        fixture.Command(IDC_BUTTON_EXIT);
+    }
+    fixture.Restart();
+    fixture.LoadStoredLanguage();
+    CPictavoDlg& dialog = fixture.Open();
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_270));
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_FLIP_HORIZONTAL));
+    QCOMPARE(dialog.RotateAngle(), 270);
+    QCOMPARE(dialog.FlipType(), 1);
+    QCOMPARE(Combo(dialog, IDC_COMBO_PIXEL_FORMAT)->currentIndex(), 0);
+    QCOMPARE(dialog.IndexedFormat(), int(PixelFormat1bppIndexed));
+    QCOMPARE(dialog.OutputFolder(), fixture.Path("chosen/"));
+    QCOMPARE(dialog.TextFont().lfFaceName, QStringLiteral("DejaVu Serif"));
+    QCOMPARE(dialog.TextFont().lfItalic, std::uint8_t(1));
+    QCOMPARE(dialog.TextColor(), 0x00FF8000u);
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), QStringLiteral("DejaVu Serif"));
+}
+
+QTEST_MAIN(TestMainDialog)
+#include "test_main_dialog.moc"
