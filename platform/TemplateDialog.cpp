@@ -9,12 +9,47 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include <cmath>
 
 namespace {
+
+// A group box drawn the way dialog templates expect: the frame's top line
+// runs through the middle of the title, so controls placed just below the
+// title sit inside the frame. (Qt's styles draw the frame below the title.)
+class TemplateGroupBox : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const int top = metrics.height() / 2;
+        const QRect frame = rect().adjusted(0, top, -1, -1);
+        const QColor dark = palette().color(QPalette::Mid);
+        const QColor light = palette().color(QPalette::Light);
+        painter.setPen(dark);
+        painter.drawRect(frame.adjusted(0, 0, -1, -1));
+        painter.setPen(light);
+        painter.drawRect(frame.adjusted(1, 1, 0, 0));
+        if (title().isEmpty())
+            return;
+        const int indent = metrics.averageCharWidth();
+        QRect text = metrics.boundingRect(title());
+        text.moveTopLeft(QPoint(indent, 0));
+        text.adjust(-2, 0, 2, 0);
+        painter.fillRect(text, palette().color(QPalette::Window));
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                       QPalette::WindowText));
+        painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine, title());
+    }
+};
 
 // Dialog base units as Windows measures them: the average width of the
 // 52 letters, rounded, and the font's height.
@@ -104,7 +139,7 @@ void TemplateDialog::CreateControls()
             break;
         }
         case ControlKind::GroupBox:
-            widget = new QGroupBox(text, this);
+            widget = new TemplateGroupBox(text, this);
             break;
         case ControlKind::Label: {
             auto* label = new QLabel(text, this);

@@ -21,6 +21,7 @@ packages=(
     python3-pil
     imagemagick
     fonts-dejavu-core
+    fonts-droid-fallback
 )
 
 missing=()
