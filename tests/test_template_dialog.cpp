@@ -1,5 +1,6 @@
 // Dialog templates turned into widgets: every control where the template puts
 // it, in its kind, state and tab order.
+#include "platform/FileHelpers.h"
 #include "platform/TemplateDialog.h"
 #include "resources/DialogTemplates.h"
 #include "resources/resource.h"
@@ -82,7 +83,11 @@ void TestTemplateDialog::kindsAndInitialStates()
     QVERIFY(qobject_cast<QFrame*>(dialog.GetDlgItem(IDC_STATIC_PREVIEW)));
     auto* output = qobject_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_OUTPUT_FILE));
     QVERIFY(output);
-    QCOMPARE(output->maxLength(), 256);
+    // The output-file edit holds any path the system takes, never a cut one.
+    QCOMPARE(output->maxLength(), kMaxPathChars);
+    const QString longPath = QStringLiteral("/deep") + QString(600, u'x') + QStringLiteral(".bmp");
+    output->setText(longPath);
+    QCOMPARE(output->text(), longPath);
     for (int id : {IDC_EDIT_OUTPUT_FILE, IDC_EDIT_OUTPUT_WIDTH, IDC_EDIT_OUTPUT_HEIGHT})
         QVERIFY(!dialog.GetDlgItem(id)->isEnabled());
     for (int id : {IDC_COMBO_FRAME_DIMENSION, IDC_STATIC_FRAME_RANGE, IDC_EDIT_FRAME_NUMBER})
