@@ -30,11 +30,13 @@ int main(int argc, char* argv[])
     if (!HasDisplay()) {
         std::fprintf(stderr,
                      "Rastelle needs a graphical display and found none (DISPLAY is not set). "
-                     "Start it from a desktop session, or under a virtual display with "
-                     "xvfb-run.\n");
+                     "Start it from a desktop session, under a virtual display with xvfb-run, "
+                     "or convert without a window with rastelle-convert.\n");
         return 1;
     }
     QApplication application(argc, argv);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("rastelle"));
     QtUiServices uiServices;
     SetUiServices(&uiServices);
     theApp.InitInstance();
