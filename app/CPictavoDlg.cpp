@@ -161,7 +161,10 @@ QString CPictavoDlg::ChooseInitialOutputFolder()
         Message(QStringLiteral("Can not get My Picture directory!"), QStringLiteral("Error"));
         fallback = QDir::toNativeSeparators(QDir::homePath()) + QDir::separator();
     }
-    return m_settings.GetProfileString(kOption, QStringLiteral("last_output_folder"), fallback);
+    const QString stored =
+        m_settings.GetProfileString(kOption, QStringLiteral("last_output_folder"), fallback);
+    // A stored folder no path could be made in is not used.
+    return stored.size() < kMaxPathChars ? stored : fallback;
 }
 
 void CPictavoDlg::ApplyStoredRotation()

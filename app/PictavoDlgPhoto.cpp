@@ -57,17 +57,21 @@ QString FrameDimensionLabel(const QUuid& dimension, int position)
 
 bool CPictavoDlg::SetOutputFilePath(const QString& path)
 {
-    if (path.size() > kMaxPathChars) {
-        Message(QStringLiteral("The output path is longer than %1 characters, which the system "
-                               "does not accept. Please choose a shorter one:\n%2")
-                    .arg(kMaxPathChars)
-                    .arg(path),
-                theLanguage.GetString(IDS_MESSAGE_ERROR));
-        return false;
+    if (path.size() <= kMaxPathChars) {
+        m_strOutputFile = path;
+        SetDlgItemText(IDC_EDIT_OUTPUT_FILE, path);
+        return true;
     }
-    m_strOutputFile = path;
-    SetDlgItemText(IDC_EDIT_OUTPUT_FILE, path);
-    return true;
+    // Neither cut it nor keep the previous photo's output path: the user
+    // chooses a shorter one.
+    m_strOutputFile.clear();
+    SetDlgItemText(IDC_EDIT_OUTPUT_FILE, QString());
+    Message(QStringLiteral("The output path would be longer than %1 characters, which the system "
+                           "does not accept. Please choose a shorter one with Browse:\n%2")
+                .arg(kMaxPathChars)
+                .arg(path),
+            theLanguage.GetString(IDS_MESSAGE_ERROR));
+    return false;
 }
 
 void CPictavoDlg::OnBnClickedButtonOpenPhoto()

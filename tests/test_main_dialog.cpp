@@ -4,6 +4,7 @@
 #include "convert/QtImaging.h"
 #include "language/CLanguage.h"
 #include "language/LanguageMessage.h"
+#include "platform/FileHelpers.h"
 #include "resources/resource.h"
 #include "support/MainDialogFixture.h"
 #include "support/TestFiles.h"
@@ -75,6 +76,7 @@ private slots:
     void convertRejectsInvalidSizes();
     void convertWritesWhatWasChosen();
     void previewFillsTheFrame();
+    void pathsAreNeverCut();
     void relabelling();
     void choicesSurviveARestart();
 };
@@ -692,6 +694,36 @@ void TestMainDialog::previewFillsTheFrame()
     fixture.SetText(IDC_EDIT_FRAME_NUMBER, "9");
     const QImage frame9 = preview->grab().toImage();
     QCOMPARE(frame9.pixelColor(frame9.width() / 2, frame9.height() / 2), QColor(225, 30, 118));
+}
+
+void TestMainDialog::pathsAreNeverCut()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    // A stored folder too long for any path is not used.
+    fixture.Store().WriteProfileString(kOption, "last_output_folder", QString(5000, u'x'));
+    CPictavoDlg& dialog = fixture.Open();
+    QCOMPARE(dialog.OutputFolder(), fixture.Home() + QStringLiteral("/Pictures/"));
+
+    // A folder that leaves no room for the photo's name: the output path is
+    // refused and emptied, not cut and not left at the previous photo's.
+    fixture.OpenPhoto(fixture.WritePicture("first.png", 8, 8, Qt::red));
+    QCOMPARE(dialog.OutputFile(), fixture.Home() + QStringLiteral("/Pictures/first_out.bmp"));
+    const QString deep = QStringLiteral("/") + QString(kMaxPathChars - 12, u'd') + u'/';
+    fixture.Ui().queueFileName(deep + QStringLiteral("chosen.bmp"));
+    fixture.Command(IDC_BUTTON_OUTPUT_FILE_BROWSE);
+    QCOMPARE(dialog.OutputFile(), deep + QStringLiteral("chosen.bmp"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE).size(), kMaxPathChars);
+    fixture.OpenPhoto(fixture.WritePicture("second.png", 8, 8, Qt::red));
+    const QStringList shown = fixture.TakeMessages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown[0].contains(QStringLiteral("longer than 4095 characters")));
+    QCOMPARE(dialog.OutputFile(), QString());
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE), QString());
+    // Convert then names the missing path instead of writing elsewhere.
+    fixture.Command(IDC_BUTTON_CONVERT);
+    QCOMPARE(fixture.Ui().boxes().size(), 1);
+    QCOMPARE(fixture.Ui().boxes()[0].text, theLanguage.GetString(IDS_STRING118));
+    QCOMPARE(fixture.Ui().boxes()[0].caption, QString());
 }
 
 void TestMainDialog::relabelling()
