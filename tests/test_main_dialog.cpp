@@ -271,7 +271,7 @@ void TestMainDialog::undecodablePhoto()
     MainDialogFixture fixture({QStringLiteral("English.ini")});
     CPictavoDlg& dialog = fixture.Open();
     const QString broken = fixture.Path("broken.jpg");
-    QVERIFY(WriteTestFile(broken, QByteArray("\xFF\xD8\xFF\xE0 not really a JPEG", 24)));
+    QVERIFY(WriteTestFile(broken, QByteArray("\xFF\xD8\xFF\xE0 not really a JPEG")));
     fixture.OpenPhoto(broken);
     QCOMPARE(fixture.Ui().boxes().size(), 1);
     QCOMPARE(fixture.Ui().boxes()[0].text, theLanguage.GetString(IDS_STRING126));
