@@ -22,7 +22,7 @@ FileDialogRequest OpenPhotoRequest(QWidget* owner, const QString& initialFolder)
     FileDialogRequest request;
     request.owner = owner;
     request.title = QStringLiteral("Select a Picture file...");
-    // Camera RAW names beyond ".raw" are offered too: the decoder reads them.
+    // Every kind the decoder reads is offered, camera RAW names included.
     request.filters = {
         {QStringLiteral("Picture Files "
                         "(*.jpg;*.jpeg;*.gif;*.png;*.tif;*.ico;*.exif;*.wmf;*.emf;*.dib;*.bmp)"),
@@ -184,8 +184,11 @@ int CPictavoDlg::SelectedFrameDimension() const
 void CPictavoDlg::SelectFrame(int dimension, int frame)
 {
     m_imaging.ImageSelectActiveFrame(m_pPhoto, m_pFrameDimensions[dimension], std::uint32_t(frame));
+    // The whole window is marked for repainting; the preview is painted at
+    // once (a repaint of the window alone does not reach it on every
+    // platform).
     update();
-    repaint();
+    DrawPreview();
 }
 
 void CPictavoDlg::OnCbnSelchangeComboFrameDimension()

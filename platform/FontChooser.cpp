@@ -2,16 +2,55 @@
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <climits>
+#include <cstdlib>
+
+// The font with the name of the family's own style that matches its weight
+// and slant. The font dialog looks styles up by name, and a generic name
+// ("Normal") that the family does not use would select another style, an
+// oblique one say.
+static QFont WithFamilyStyleName(QFont font)
+{
+    const QString family = QFontInfo(font).family();
+    QString best;
+    int bestDistance = INT_MAX;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        // The database reports only true italics as italic; obliques are
+        // slanted too.
+        const bool slanted = QFontDatabase::italic(family, style) ||
+                             style.contains(QStringLiteral("Oblique"), Qt::CaseInsensitive) ||
+                             style.contains(QStringLiteral("Italic"), Qt::CaseInsensitive);
+        if (slanted != font.italic())
+            continue;
+        int distance = std::abs(QFontDatabase::weight(family, style) - font.weight());
+        // Plain widths before condensed or expanded ones of the same weight.
+        if (style.contains(QStringLiteral("Condensed")) ||
+            style.contains(QStringLiteral("Expanded")))
+            distance += 1;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = style;
+        }
+    }
+    if (!best.isEmpty()) {
+        font.setFamilies({family});
+        font.setStyleName(best);
+    }
+    return font;
+}
+
 FontChooserDialog::FontChooserDialog(const LogFont& initial, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Font"));
-    m_fonts = new QFontDialog(ToQFont(initial), this);
+    m_fonts = new QFontDialog(WithFamilyStyleName(ToQFont(initial)), this);
     // Embedded as a page of this dialog: our buttons close it.
     m_fonts->setWindowFlags(Qt::Widget);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);

@@ -32,6 +32,8 @@ for _ in $(seq 50); do
     DISPLAY=$display xdotool search --name Rastelle >/dev/null 2>&1 && break
     sleep 0.1
 done
+# Always at the same place, so that commands can click by position.
+DISPLAY=$display xdotool search --name '^Rastelle$' windowmove 160 60 >/dev/null 2>&1 || true
 sleep 0.5
 for command in "$@"; do
     DISPLAY=$display xdotool $command

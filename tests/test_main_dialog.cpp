@@ -691,6 +691,8 @@ void TestMainDialog::previewFillsTheFrame()
 
     // Another frame shows at once.
     fixture.OpenPhoto(QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/anim10.gif"));
+    const QImage frame0 = preview->grab().toImage();
+    QCOMPARE(frame0.pixelColor(frame0.width() / 2, frame0.height() / 2), QColor(0, 255, 0));
     fixture.SetText(IDC_EDIT_FRAME_NUMBER, "9");
     const QImage frame9 = preview->grab().toImage();
     QCOMPARE(frame9.pixelColor(frame9.width() / 2, frame9.height() / 2), QColor(225, 30, 118));

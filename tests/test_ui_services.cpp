@@ -101,6 +101,29 @@ void TestUiServices::fontChooserStartsFromTheRecordWithBlack()
     QCOMPARE(choice.font.lfWeight, 700);
     QCOMPARE(choice.font.lfUnderline, 1);
     QVERIFY(choice.font.lfHeight < 0);
+
+    // Confirming a plain face unchanged keeps it plain: the chooser must not
+    // fall on another style of the family (DejaVu Sans has "Book", not
+    // "Normal", and an oblique one).
+    const struct
+    {
+        const char* face;
+        int weight;
+        int italic;
+    } plainAndStyled[] = {{"DejaVu Sans", 400, 0}, {"DejaVu Sans", 700, 0},
+                          {"DejaVu Sans", 400, 1}, {"DejaVu Serif", 400, 0}};
+    for (const auto& face : plainAndStyled) {
+        LogFont record;
+        record.lfHeight = -13;
+        record.lfWeight = face.weight;
+        record.lfItalic = std::uint8_t(face.italic);
+        record.SetFaceName(QString::fromLatin1(face.face));
+        const FontChoice unchanged = FontChooserDialog(record).Choice();
+        QCOMPARE(unchanged.font.lfFaceName, QString::fromLatin1(face.face));
+        QCOMPARE(unchanged.font.lfWeight, face.weight);
+        QCOMPARE(int(unchanged.font.lfItalic), face.italic);
+        QCOMPARE(unchanged.font.lfHeight, -13);
+    }
 }
 
 void TestUiServices::fontChooserReportsColourAsColorRef()
