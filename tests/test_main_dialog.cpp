@@ -44,6 +44,22 @@ void Click(CPictavoDlg& dialog, int id)
     qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id))->click();
 }
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
 QImage ReadBmp(const QString& path)
 {
     return QImage(path, "BMP");
@@ -693,7 +709,10 @@ void TestMainDialog::previewFillsTheFrame()
     fixture.OpenPhoto(QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/anim10.gif"));
     const QImage frame0 = preview->grab().toImage();
     QCOMPARE(frame0.pixelColor(frame0.width() / 2, frame0.height() / 2), QColor(0, 255, 0));
+    // Choosing the frame paints the preview by itself, not only when asked.
+    const PaintCounter paints(preview);
     fixture.SetText(IDC_EDIT_FRAME_NUMBER, "9");
+    QVERIFY(paints.count > 0);
     const QImage frame9 = preview->grab().toImage();
     QCOMPARE(frame9.pixelColor(frame9.width() / 2, frame9.height() / 2), QColor(225, 30, 118));
 }
