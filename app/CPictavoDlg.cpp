@@ -20,7 +20,6 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -271,7 +270,7 @@ int CPictavoDlg::Message(const QString& text, const QString& caption, MessageBut
 
 int CPictavoDlg::ReadNumberField(int id, int maxChars) const
 {
-    return ParseTypedNumber(QStringView(GetDlgItemText(id)).left(maxChars));
+    return ParseTypedField(GetDlgItemText(id), maxChars);
 }
 
 // ---------------------------------------------------------------------------

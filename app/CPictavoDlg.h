@@ -72,6 +72,7 @@ public:
     void OnEnKillfocusEditTextX();
     void OnEnKillfocusEditTextY();
     void CheckTextPosition(int fieldId);
+    bool HasPhotoForCalculator();
     void OnCbnSelchangeComboPixelFormat();
 
     // Output and conversion.

@@ -10,15 +10,13 @@
 #include "language/CLanguage.h"
 #include "platform/FileHelpers.h"
 #include "platform/SettingsStore.h"
+#include "platform/TypedNumber.h"
 #include "platform/UiServices.h"
 #include "resources/resource.h"
 
 #include <QComboBox>
 
 namespace {
-
-constexpr int kSizeFieldChars = 255;
-constexpr int kPositionFieldChars = 63;
 
 // What a conversion run reports reaches the user through the window.
 class DialogConversionHost : public IConversionHost
@@ -55,12 +53,19 @@ private:
 // ---------------------------------------------------------------------------
 // Aspect-ratio calculator
 
+// The calculator needs a photo's proportions; without one it says so.
+bool CPictavoDlg::HasPhotoForCalculator()
+{
+    if (!m_szPhotoPath.isEmpty())
+        return true;
+    Message(theLanguage.GetString(IDS_STRING108), theLanguage.GetString(IDS_MESSAGE_ERROR));
+    return false;
+}
+
 void CPictavoDlg::OnBnClickedButtonBaseWidth()
 {
-    if (m_szPhotoPath.isEmpty()) {
-        Message(theLanguage.GetString(IDS_STRING108), theLanguage.GetString(IDS_MESSAGE_ERROR));
+    if (!HasPhotoForCalculator())
         return;
-    }
     m_nOutputWidth = ReadNumberField(IDC_EDIT_OUTPUT_WIDTH, kSizeFieldChars);
     m_nOutputHeight = HeightForWidth(m_nPhotoWidth, m_nPhotoHeight, m_nOutputWidth);
     SetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT, QString::number(m_nOutputHeight));
@@ -68,10 +73,8 @@ void CPictavoDlg::OnBnClickedButtonBaseWidth()
 
 void CPictavoDlg::OnBnClickedButtonBaseHeight()
 {
-    if (m_szPhotoPath.isEmpty()) {
-        Message(theLanguage.GetString(IDS_STRING108), theLanguage.GetString(IDS_MESSAGE_ERROR));
+    if (!HasPhotoForCalculator())
         return;
-    }
     m_nOutputHeight = ReadNumberField(IDC_EDIT_OUTPUT_HEIGHT, kSizeFieldChars);
     m_nOutputWidth = WidthForHeight(m_nPhotoWidth, m_nPhotoHeight, m_nOutputHeight);
     SetDlgItemText(IDC_EDIT_OUTPUT_WIDTH, QString::number(m_nOutputWidth));

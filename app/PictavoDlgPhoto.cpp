@@ -6,16 +6,13 @@
 #include "language/LanguageMessage.h"
 #include "platform/FileHelpers.h"
 #include "platform/SettingsStore.h"
+#include "platform/TypedNumber.h"
 #include "platform/UiServices.h"
 #include "resources/resource.h"
 
 #include <QComboBox>
 
 namespace {
-
-// How many characters of a field the handlers read.
-constexpr int kFrameFieldChars = 127;
-constexpr int kPositionFieldChars = 63;
 
 FileDialogRequest OpenPhotoRequest(QWidget* owner, const QString& initialFolder)
 {

@@ -15,15 +15,6 @@
 
 namespace {
 
-// Fields are read as far as the window's edits hold text.
-constexpr int kSizeFieldChars = 255;
-constexpr int kPositionFieldChars = 63;
-
-int ReadField(const QString& text, int maxChars)
-{
-    return ParseTypedNumber(QStringView(text).left(maxChars));
-}
-
 // Releases the run's drawing surface and bitmap on every way out.
 struct RunObjects
 {
@@ -93,8 +84,8 @@ ConversionOutcome ConvertPhoto(IImaging& imaging, GpImage* photo, const Conversi
     imaging.GetImageHeight(photo, &sourceHeight);
 
     // 2. Output size.
-    outcome.outputWidth = ReadField(request.outputWidthText, kSizeFieldChars);
-    outcome.outputHeight = ReadField(request.outputHeightText, kSizeFieldChars);
+    outcome.outputWidth = ParseTypedField(request.outputWidthText, kSizeFieldChars);
+    outcome.outputHeight = ParseTypedField(request.outputHeightText, kSizeFieldChars);
     const int width = outcome.outputWidth;
     const int height = outcome.outputHeight;
     if (width <= 0) {
@@ -133,8 +124,8 @@ ConversionOutcome ConvertPhoto(IImaging& imaging, GpImage* photo, const Conversi
 
     // 7. Text.
     if (!request.text.isEmpty()) {
-        int x = ReadField(request.textXText, kPositionFieldChars);
-        int y = ReadField(request.textYText, kPositionFieldChars);
+        int x = ParseTypedField(request.textXText, kPositionFieldChars);
+        int y = ParseTypedField(request.textYText, kPositionFieldChars);
         if (x >= width || x < 0) {
             error(IDS_STRING130);
             x = 0;

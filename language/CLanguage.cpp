@@ -288,10 +288,10 @@ int CLanguage::CreateInterfaceFont()
     // interface to draw and no font to make.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return 1;
-    if (!IsUsableLogFont(m_lfInterface)) {
+    SetInterfaceFont(m_lfInterface);
+    if (!m_font) {
         ShowMessage(nullptr, QStringLiteral("Failed to create font"), QStringLiteral("Error"));
         return 0;
     }
-    m_font = ToQFont(m_lfInterface);
     return 1;
 }
