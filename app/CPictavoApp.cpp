@@ -1,6 +1,6 @@
 #include "app/CPictavoApp.h"
 
-#include "app/CPictavoDlg.h"
+#include "dialog/CPictavoDlg.h"
 #include "app/LanguageBaseFolder.h"
 #include "convert/QtImaging.h"
 #include "language/CLanguage.h"

@@ -2,7 +2,7 @@
 // Open Photo command (decode, preview, fields) and to repaint the preview.
 //   rastelle-window-bench PHOTO [REPAINTS]
 // Runs on the offscreen platform unless a display is given.
-#include "app/CPictavoDlg.h"
+#include "dialog/CPictavoDlg.h"
 #include "convert/QtImaging.h"
 #include "language/CLanguage.h"
 #include "platform/SettingsStore.h"

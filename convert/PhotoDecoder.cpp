@@ -11,18 +11,6 @@
 #include <algorithm>
 #include <cmath>
 
-bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel)
-{
-    if (width <= 0 || height <= 0 || bytesPerPixel <= 0)
-        return false;
-    // Qt keeps image dimensions and strides in int.
-    if (width > 0x7FFFFFFF / 8 || height > 0x7FFFFFFF)
-        return false;
-    const std::uint64_t bytes = std::uint64_t(width) * std::uint64_t(height) * bytesPerPixel;
-    return bytes / std::uint64_t(height) / bytesPerPixel == std::uint64_t(width) &&
-           bytes <= PictureMemoryBudget();
-}
-
 bool IsCameraRawFileName(const QString& path)
 {
     static const QStringList kExtensions = {"raw", "dng", "cr2", "cr3", "crw", "nef", "nrw",

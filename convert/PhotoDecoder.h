@@ -9,10 +9,6 @@
 
 #include <cstdint>
 
-// True when width × height pixels of this many bytes each fit the picture
-// memory budget (PictureMemoryBudget).
-bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel);
-
 struct PhotoInfo
 {
     QUuid dimension;    // the frame dimension the picture has

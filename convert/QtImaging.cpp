@@ -2,6 +2,7 @@
 
 #include "convert/BmpWriter.h"
 #include "convert/PhotoDecoder.h"
+#include "dib/MemoryBudget.h"
 #include "convert/Resampler.h"
 #include "convert/RotateFlip.h"
 

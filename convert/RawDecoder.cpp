@@ -1,6 +1,6 @@
 #include "convert/RawDecoder.h"
 
-#include "convert/PhotoDecoder.h"
+#include "dib/MemoryBudget.h"
 
 #include <QFile>
 

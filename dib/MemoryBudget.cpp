@@ -15,3 +15,15 @@ std::uint64_t PictureMemoryBudget()
     }();
     return budget;
 }
+
+bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel)
+{
+    if (width <= 0 || height <= 0 || bytesPerPixel <= 0)
+        return false;
+    // Images keep their dimensions and strides in int.
+    if (width > 0x7FFFFFFF / 8 || height > 0x7FFFFFFF)
+        return false;
+    const std::uint64_t bytes = std::uint64_t(width) * std::uint64_t(height) * bytesPerPixel;
+    return bytes / std::uint64_t(height) / bytesPerPixel == std::uint64_t(width) &&
+           bytes <= PictureMemoryBudget();
+}

@@ -6,3 +6,7 @@
 #include <cstdint>
 
 std::uint64_t PictureMemoryBudget();
+
+// True when width × height pixels of this many bytes each fit the picture
+// memory budget, with room for the int dimensions and strides images keep.
+bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel);

@@ -1,8 +1,8 @@
 // The right-click popup menu: languages, the interface font, the About box;
 // and the Homepage and Help buttons.
-#include "app/CAboutDlg.h"
-#include "app/CPictavoDlg.h"
-#include "app/HelpTarget.h"
+#include "dialog/CAboutDlg.h"
+#include "dialog/CPictavoDlg.h"
+#include "dialog/HelpTarget.h"
 #include "language/CLanguage.h"
 #include "resources/DialogTemplates.h"
 #include "resources/Menus.h"

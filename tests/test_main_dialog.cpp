@@ -1,6 +1,6 @@
 // The main window driven as a user drives it: start, options kept between
 // runs, opening photos and frames, the small commands, Browse and Convert.
-#include "app/CPictavoDlg.h"
+#include "dialog/CPictavoDlg.h"
 #include "convert/QtImaging.h"
 #include "language/CLanguage.h"
 #include "language/LanguageMessage.h"

@@ -3,7 +3,7 @@
 // language files a test chooses.
 #pragma once
 
-#include "app/CPictavoDlg.h"
+#include "dialog/CPictavoDlg.h"
 #include "convert/QtImaging.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedUiServices.h"

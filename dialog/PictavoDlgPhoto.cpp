@@ -1,5 +1,5 @@
 // Opening a photo and choosing its frame.
-#include "app/CPictavoDlg.h"
+#include "dialog/CPictavoDlg.h"
 
 #include "convert/OutputNames.h"
 #include "language/CLanguage.h"

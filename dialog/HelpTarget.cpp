@@ -1,4 +1,4 @@
-#include "app/HelpTarget.h"
+#include "dialog/HelpTarget.h"
 
 #include "platform/FileHelpers.h"
 

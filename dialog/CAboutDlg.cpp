@@ -1,6 +1,6 @@
-#include "app/CAboutDlg.h"
+#include "dialog/CAboutDlg.h"
 
-#include "app/ProgramIcon.h"
+#include "dialog/ProgramIcon.h"
 #include "language/CLanguage.h"
 #include "resources/DialogTemplates.h"
 #include "resources/resource.h"

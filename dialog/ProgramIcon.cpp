@@ -1,4 +1,4 @@
-#include "app/ProgramIcon.h"
+#include "dialog/ProgramIcon.h"
 
 QIcon ProgramIcon()
 {

@@ -1,6 +1,6 @@
 // The small commands (calculator, font, text position checks, pixel format),
 // the output-file chooser and Convert.
-#include "app/CPictavoDlg.h"
+#include "dialog/CPictavoDlg.h"
 
 #include "convert/AspectRatio.h"
 #include "convert/ConversionHost.h"

@@ -1,8 +1,8 @@
 // The main dialog: construction, initialisation, event routing, the close
 // routine and preview painting. The handlers live in PictavoDlg*.cpp.
-#include "app/CPictavoDlg.h"
+#include "dialog/CPictavoDlg.h"
 
-#include "app/ProgramIcon.h"
+#include "dialog/ProgramIcon.h"
 #include "language/CLanguage.h"
 #include "language/LogFontSettings.h"
 #include "platform/FileHelpers.h"

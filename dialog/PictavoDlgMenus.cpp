@@ -1,8 +1,8 @@
 // The right-click popup menu (languages, interface font, About), the system
 // menu's About item, the home page and the help pages.
-#include "app/CAboutDlg.h"
-#include "app/CPictavoDlg.h"
-#include "app/HelpTarget.h"
+#include "dialog/CAboutDlg.h"
+#include "dialog/CPictavoDlg.h"
+#include "dialog/HelpTarget.h"
 
 #include "language/CLanguage.h"
 #include "platform/UiServices.h"
