@@ -1,10 +1,12 @@
 #include "BmpWriter.h"
 
+#include "convert/PixelConversion.h"
 #include "dib/DibFormat.h"
 
 #include <QFileDevice>
 #include <QIODevice>
 #include <QPixelFormat>
+#include <QRgba64>
 #include <QtEndian>
 
 #include <algorithm>
@@ -67,6 +69,23 @@ void Rgb565FromRgb32(const uchar* src, uchar* dst, int width)
         const quint16 v = quint16((kLevels5[(p >> 16) & 0xFF] << 11) |
                                   (kLevels6[(p >> 8) & 0xFF] << 5) | kLevels5[p & 0xFF]);
         WriteU16(dst + 2 * x, v);
+    }
+}
+
+// From 16-bit channels the nearest level of the 16-bit value itself, not of
+// an 8-bit rounding of it.
+inline quint16 Level16(quint32 v, quint32 maxLevel)
+{
+    return quint16((v * maxLevel + 32767) / 65535);
+}
+
+void Rgb565FromRgbx64(const uchar* src, uchar* dst, int width)
+{
+    const auto* in = reinterpret_cast<const QRgba64*>(src);
+    for (int x = 0; x < width; ++x) {
+        const QRgba64 p = in[x];
+        WriteU16(dst + 2 * x, quint16((Level16(p.red(), 31) << 11) | (Level16(p.green(), 63) << 5) |
+                                      Level16(p.blue(), 31)));
     }
 }
 
@@ -300,7 +319,10 @@ RowSource RowSourceFor(BmpFormat format, QImage::Format imageFormat)
     case BmpFormat::Rgb565:
         if (imageFormat == QImage::Format_RGB16)
             return {QImage::Format_RGB16, Rgb565FromRgb16};
-        // Qt's own conversion to RGB16 truncates; round from 8 bits instead.
+        // Qt's own conversion to RGB16 truncates; round from the source's
+        // precision instead.
+        if (HasWideChannels(imageFormat))
+            return {QImage::Format_RGBX64, Rgb565FromRgbx64};
         return {QImage::Format_RGB32, Rgb565FromRgb32};
     case BmpFormat::Rgb24:
         return {QImage::Format_BGR888, Rgb24FromBgr888};
@@ -338,7 +360,7 @@ QImage ConvertBand(const QImage& image, int top, int rows, QImage::Format to)
                 image.format());
     if (image.colorCount() > 0)
         band.setColorTable(image.colorTable());
-    return band.convertToFormat(to);
+    return ConvertPixels(band, to);
 }
 
 void StoreHeaders(uchar* h, const Layout& layout, qint32 width, qint32 height, quint32 offBits,

@@ -32,9 +32,12 @@ enum class BmpFormat
 // known"), and one too large for the field is clamped.
 //
 // Any QImage format is accepted; an image already in WorkingFormatFor(format)
-// is written straight from its rows without a full-size copy, others are
-// converted a band of rows at a time. Rgb565 rounds each channel to nearest;
-// Rgb24/Rgb32 drop alpha the way QImage::convertToFormat does.
+// (or, for Rgb565, in Format_RGB32 or Format_RGBX64; for the 64-bit layouts
+// in either 16-bit alpha form) is written straight from its rows without a
+// full-size copy, others are converted a band of rows at a time, alpha
+// premultiplied or divided out exactly. Rgb565 rounds each channel to the
+// nearest level of the image's own value; Rgb24/Rgb32 drop alpha the way
+// QImage::convertToFormat does.
 //
 // On a QFileDevice (QFile, QSaveFile) the device's buffer is flushed before
 // returning so that a full disk is reported here. Returns false, writing
@@ -43,8 +46,7 @@ enum class BmpFormat
 // on a failed write too, and the device then holds a partial file.
 bool WriteBmp(const QImage& image, BmpFormat format, double dpiX, double dpiY, QIODevice& out);
 
-// The QImage format each layout is produced from most directly: what the
-// conversion pipeline should draw into.
+// The QImage format each layout is produced from most directly.
 QImage::Format WorkingFormatFor(BmpFormat format);
 
 // Pixels per metre for a resolution in dots per inch, as WriteBmp stores it.

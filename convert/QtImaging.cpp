@@ -2,9 +2,10 @@
 
 #include "convert/BmpWriter.h"
 #include "convert/PhotoDecoder.h"
-#include "dib/MemoryBudget.h"
+#include "convert/PixelConversion.h"
 #include "convert/Resampler.h"
 #include "convert/RotateFlip.h"
+#include "dib/MemoryBudget.h"
 
 #include <QFile>
 #include <QPaintDevice>
@@ -55,46 +56,41 @@ std::optional<BmpFormat> BmpFormatFor(int pixelFormat)
 
 constexpr float kDefaultDpi = 96.0f;
 
-// The format a working bitmap is drawn in. 24-bit output is drawn in 32-bit
-// RGB: painting is fastest there, a same-size photo needs no copy at all, and
-// the writer packs the rows to three bytes as it goes.
+// The format a working bitmap is drawn in when nothing is known of the
+// picture. The 8-bit opaque layouts are drawn in 32-bit RGB: painting is
+// fastest there, a same-size photo needs no copy at all, and the writer packs
+// the rows (rounding to 5-6-5 from the drawn value) as it goes.
 QImage::Format DrawingFormatFor(BmpFormat format)
 {
-    return format == BmpFormat::Rgb24 ? QImage::Format_RGB32 : WorkingFormatFor(format);
+    return format == BmpFormat::Rgb24 || format == BmpFormat::Rgb565 ? QImage::Format_RGB32
+                                                                     : WorkingFormatFor(format);
 }
 
-// Converts a premultiplied (or opaque) image to a bitmap format. Formats
-// without alpha get the colours as drawn over black, as drawing onto a
-// zero-filled bitmap gives.
-QImage ConvertOverBlack(QImage image, QImage::Format format)
+// The scaled picture as a working bitmap's pixels, each value rounded once
+// from the picture's own. Layouts without alpha get the colours over black,
+// as drawing onto a zero-filled bitmap gives; 5-6-5 keeps 16-bit channels
+// for the writer to round. Straight alpha stays straight, and the 64-bit
+// layouts take either form, so an unscaled picture comes through exactly.
+QImage BitmapPixelsFor(BmpFormat format, const QImage& scaled)
 {
-    if (image.format() == format)
-        return image;
-    const QPixelFormat target = QImage::toPixelFormat(format);
-    const bool opaqueTarget =
-        target.alphaSize() == 0 || target.alphaUsage() == QPixelFormat::IgnoresAlpha;
-    if (opaqueTarget && image.hasAlphaChannel()) {
-        // Premultiplied colours are the colours over black; keep them and
-        // drop the alpha.
-        const bool wide = image.depth() > 32;
-        image = image.convertToFormat(wide ? QImage::Format_RGBA64_Premultiplied
-                                           : QImage::Format_ARGB32_Premultiplied);
-        image.reinterpretAsFormat(wide ? QImage::Format_RGBX64 : QImage::Format_RGB32);
-        if (!wide) {
-            for (int y = 0; y < image.height(); ++y) {
-                auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-                for (int x = 0; x < image.width(); ++x)
-                    row[x] |= 0xFF000000u;
-            }
-        } else {
-            for (int y = 0; y < image.height(); ++y) {
-                auto* row = reinterpret_cast<std::uint16_t*>(image.scanLine(y));
-                for (int x = 0; x < image.width(); ++x)
-                    row[x * 4 + 3] = 0xFFFF;
-            }
-        }
+    switch (format) {
+    case BmpFormat::Rgb565:
+        return OverBlack(scaled, HasWideChannels(scaled.format()) ? QImage::Format_RGBX64
+                                                                  : QImage::Format_RGB32);
+    case BmpFormat::Rgb24:
+    case BmpFormat::Rgb32:
+        return OverBlack(scaled, QImage::Format_RGB32);
+    case BmpFormat::Argb32:
+    case BmpFormat::Pargb32:
+        return ConvertPixels(scaled, WorkingFormatFor(format));
+    case BmpFormat::Argb64:
+    case BmpFormat::Pargb64:
+        return ConvertPixels(scaled,
+                             scaled.pixelFormat().premultiplied() == QPixelFormat::Premultiplied
+                                 ? QImage::Format_RGBA64_Premultiplied
+                                 : QImage::Format_RGBA64);
     }
-    return image.convertToFormat(format);
+    return OverBlack(scaled, QImage::Format_RGB32);
 }
 
 float DpiOf(int dotsPerMeter)
@@ -422,11 +418,10 @@ GpStatus QtImaging::DrawImageRectRectI(GpGraphics* graphics, GpImage* image, int
     if (scaled.isNull())
         return OutOfMemory;
 
-    const QImage::Format wanted = DrawingFormatFor(target->bmpFormat);
     if (fillsTarget) {
         // Drawn over a fresh, all-zero bitmap: the result is the scaled
         // picture itself (over black where the bitmap has no alpha).
-        target->pixels = ConvertOverBlack(std::move(scaled), wanted);
+        target->pixels = BitmapPixelsFor(target->bmpFormat, scaled);
         return target->pixels.isNull() ? OutOfMemory : Ok;
     }
     if (!target->EnsureAllocated())

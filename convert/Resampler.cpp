@@ -1,5 +1,7 @@
 #include "convert/Resampler.h"
 
+#include "convert/PixelConversion.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -103,7 +105,7 @@ template <typename T> inline void ClampToAlpha(T* px)
     px[2] = std::min(px[2], px[3]);
 }
 
-void Horizontal8(const QImage& in, QImage& out, const Taps& t, bool premultiplied, int threads)
+void Horizontal8(const QImage& in, QImage& out, const Taps& t, int threads)
 {
     const std::vector<std::int32_t> w = FixedWeights(t);
     const int outWidth = out.width();
@@ -130,14 +132,12 @@ void Horizontal8(const QImage& in, QImage& out, const Taps& t, bool premultiplie
                 q[1] = Clamp8(c1);
                 q[2] = Clamp8(c2);
                 q[3] = Clamp8(c3);
-                if (premultiplied)
-                    ClampToAlpha(q);
             }
         }
     });
 }
 
-void Vertical8(const QImage& in, QImage& out, const Taps& t, bool premultiplied, int threads)
+void Vertical8(const QImage& in, QImage& out, const Taps& t, int threads)
 {
     const std::vector<std::int32_t> w = FixedWeights(t);
     const int width = out.width();
@@ -159,10 +159,6 @@ void Vertical8(const QImage& in, QImage& out, const Taps& t, bool premultiplied,
             std::uint8_t* dst = out.scanLine(y);
             for (int i = 0; i < width * 4; ++i)
                 dst[i] = Clamp8(acc[i]);
-            if (premultiplied) {
-                for (int x = 0; x < width; ++x)
-                    ClampToAlpha(dst + x * 4);
-            }
         }
     });
 }
@@ -222,25 +218,6 @@ void Vertical16(const QImage& in, QImage& out, const Taps& t, int threads)
     });
 }
 
-bool IsSixteenBit(QImage::Format format)
-{
-    switch (format) {
-    case QImage::Format_RGBX64:
-    case QImage::Format_RGBA64:
-    case QImage::Format_RGBA64_Premultiplied:
-    case QImage::Format_Grayscale16:
-    case QImage::Format_RGBX16FPx4:
-    case QImage::Format_RGBA16FPx4:
-    case QImage::Format_RGBA16FPx4_Premultiplied:
-    case QImage::Format_RGBX32FPx4:
-    case QImage::Format_RGBA32FPx4:
-    case QImage::Format_RGBA32FPx4_Premultiplied:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 QImage ResampleBicubic(const QImage& source, int width, int height, int threads)
@@ -250,16 +227,17 @@ QImage ResampleBicubic(const QImage& source, int width, int height, int threads)
     if (threads <= 0)
         threads = int(std::max(1u, std::thread::hardware_concurrency()));
 
-    const bool sixteen = IsSixteenBit(source.format());
-    const bool opaque = !source.hasAlphaChannel();
-    const QImage::Format work = sixteen  ? QImage::Format_RGBA64_Premultiplied
-                                : opaque ? QImage::Format_RGB32
-                                         : QImage::Format_ARGB32_Premultiplied;
-    const QImage in = source.format() == work ? source : source.convertToFormat(work);
+    if (source.width() == width && source.height() == height)
+        return source;
+
+    // Pictures with alpha are filtered premultiplied, at 16 bits so that
+    // colours under a low alpha keep their precision.
+    const bool sixteen = source.hasAlphaChannel() || HasWideChannels(source.format());
+    const QImage::Format work =
+        sixteen ? QImage::Format_RGBA64_Premultiplied : QImage::Format_RGB32;
+    const QImage in = ConvertPixels(source, work);
     if (in.isNull())
         return QImage();
-    if (in.width() == width && in.height() == height)
-        return in;
 
     QImage horizontal = in;
     if (in.width() != width) {
@@ -270,7 +248,7 @@ QImage ResampleBicubic(const QImage& source, int width, int height, int threads)
         if (sixteen)
             Horizontal16(in, horizontal, t, threads);
         else
-            Horizontal8(in, horizontal, t, !opaque, threads);
+            Horizontal8(in, horizontal, t, threads);
     }
     if (horizontal.height() == height)
         return horizontal;
@@ -282,6 +260,6 @@ QImage ResampleBicubic(const QImage& source, int width, int height, int threads)
     if (sixteen)
         Vertical16(horizontal, out, t, threads);
     else
-        Vertical8(horizontal, out, t, !opaque, threads);
+        Vertical8(horizontal, out, t, threads);
     return out;
 }

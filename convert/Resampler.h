@@ -6,8 +6,10 @@
 
 #include <QImage>
 
-// Scales an image to width × height. 8-bit images are scaled as
-// Format_ARGB32_Premultiplied (or Format_RGB32 when opaque), 16-bit ones as
-// Format_RGBA64_Premultiplied; the result has that format. A null image comes
-// back when the result cannot be allocated. Uses up to `threads` threads.
+// Scales an image to width × height. Opaque 8-bit images are scaled as
+// Format_RGB32; images with alpha or wider channels as
+// Format_RGBA64_Premultiplied, premultiplied exactly; the result has that
+// format. An image already of that size comes back as it is, in its own
+// format. A null image comes back when the result cannot be allocated. Uses
+// up to `threads` threads.
 QImage ResampleBicubic(const QImage& source, int width, int height, int threads = 0);

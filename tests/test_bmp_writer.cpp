@@ -211,9 +211,10 @@ int Round8(double c)
     return int(std::lround(c * 255));
 }
 
+// The nearest 5- or 6-bit level of the value itself, whatever its precision.
 int Level(double c, int maxLevel)
 {
-    return (Round8(c) * maxLevel + 127) / 255;
+    return int(std::lround(c * maxLevel));
 }
 
 // The file's values for an input pixel, in file order, and how far the
@@ -789,6 +790,12 @@ void TestBmpWriter::convertsOtherFormats_data()
     QTest::newRow("ARGB32 to Pargb32")
         << pattern(QImage::Format_ARGB32, true) << BmpFormat::Pargb32;
     QTest::newRow("Indexed8 to Pargb32") << indexed << BmpFormat::Pargb32;
+    QTest::newRow("RGBA64 to Pargb32")
+        << pattern(QImage::Format_RGBA64, true) << BmpFormat::Pargb32;
+    QTest::newRow("RGBA64 premultiplied to Argb32")
+        << pattern(QImage::Format_RGBA64_Premultiplied, true) << BmpFormat::Argb32;
+    QTest::newRow("RGBA64 to Rgb565 rounds from 16 bits")
+        << pattern(QImage::Format_RGBA64, false) << BmpFormat::Rgb565;
     QTest::newRow("ARGB32 to Argb64") << pattern(QImage::Format_ARGB32, true) << BmpFormat::Argb64;
     QTest::newRow("RGBA64 premultiplied to Argb64")
         << pattern(QImage::Format_RGBA64_Premultiplied, true) << BmpFormat::Argb64;

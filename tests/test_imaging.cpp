@@ -1,6 +1,7 @@
 // The imaging layer on Qt: decoding with frames, scaling, text, rotate-flip
 // and encoding.
 #include "convert/BmpWriter.h"
+#include "convert/PixelConversion.h"
 #include "convert/QtImaging.h"
 #include "convert/Resampler.h"
 #include "support/TestFiles.h"
@@ -80,6 +81,7 @@ private slots:
     void textIsClippedAtTheEdges();
     void tooLargeBitmapIsRefused();
     void encodersListBmp();
+    void alphaConversionsRoundOnce();
 
 private:
     QtImaging m_imaging;
@@ -474,6 +476,101 @@ void TestImaging::encodersListBmp()
     QCOMPARE(encoders.size(), 1);
     QCOMPARE(encoders[0].mimeType, QStringLiteral("image/bmp"));
     QCOMPARE(encoders[0].clsid, BmpEncoderClsid);
+}
+
+void TestImaging::alphaConversionsRoundOnce()
+{
+    const auto nearest = [](double v) { return std::lround(v); };
+    int mismatches = 0;
+    const auto check = [&](const char* what, long got, long want, long tolerance = 0) {
+        if (std::abs(got - want) > tolerance && mismatches++ < 5)
+            qWarning("%s: got %ld, want %ld", what, got, want);
+    };
+
+    // Every 8-bit colour under every 8-bit alpha.
+    QImage straight8(256, 256, QImage::Format_ARGB32);
+    for (int a = 0; a < 256; ++a)
+        for (int c = 0; c < 256; ++c)
+            straight8.setPixel(c, a, qRgba(c, 255 - c, c / 2, a));
+    const QImage pm8 = ConvertPixels(straight8, QImage::Format_ARGB32_Premultiplied);
+    const QImage pm16 = ConvertPixels(straight8, QImage::Format_RGBA64_Premultiplied);
+    const QImage other = ConvertPixels(straight8, QImage::Format_RGBA8888_Premultiplied);
+    QCOMPARE(pm8.format(), QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(pm16.format(), QImage::Format_RGBA64_Premultiplied);
+    QCOMPARE(other.format(), QImage::Format_RGBA8888_Premultiplied);
+    for (int a = 0; a < 256; ++a) {
+        for (int c = 0; c < 256; ++c) {
+            const QRgb p = reinterpret_cast<const QRgb*>(pm8.constScanLine(a))[c];
+            check("8-bit red", qRed(p), nearest(c * a / 255.0));
+            check("8-bit green", qGreen(p), nearest((255 - c) * a / 255.0));
+            check("8-bit alpha", qAlpha(p), a);
+            const QRgba64 w = reinterpret_cast<const QRgba64*>(pm16.constScanLine(a))[c];
+            check("16-bit red", w.red(), nearest(c * 257.0 * a * 257.0 / 65535.0));
+            check("16-bit alpha", w.alpha(), a * 257);
+            // Formats written by Qt from the 16-bit result: within one.
+            const uchar* q = other.constScanLine(a) + 4 * c;
+            check("RGBA8888 red", q[0], nearest(c * a / 255.0), 1);
+            check("RGBA8888 alpha", q[3], a);
+        }
+    }
+
+    // 16-bit straight colours, premultiplied and over black; the alphas
+    // include 1, 1/255 and 35/255 (Qt squares these on the way to
+    // Format_RGBA64_Premultiplied).
+    const int alphas[] = {0, 1, 2, 257, 8995, 32768, 40000, 65534, 65535};
+    QImage straight16(256, int(std::size(alphas)), QImage::Format_RGBA64);
+    for (int y = 0; y < straight16.height(); ++y)
+        for (int x = 0; x < 256; ++x)
+            reinterpret_cast<QRgba64*>(straight16.scanLine(y))[x] = QRgba64::fromRgba64(
+                quint16(x * 257 + (x * 89) % 257), quint16(65535 - x * 250), 0, quint16(alphas[y]));
+    const QImage wide = ConvertPixels(straight16, QImage::Format_RGBA64_Premultiplied);
+    const QImage narrow = ConvertPixels(straight16, QImage::Format_ARGB32_Premultiplied);
+    const QImage black8 = OverBlack(straight16, QImage::Format_RGB32);
+    const QImage black16 = OverBlack(straight16, QImage::Format_RGBX64);
+    QCOMPARE(black8.format(), QImage::Format_RGB32);
+    QCOMPARE(black16.format(), QImage::Format_RGBX64);
+    for (int y = 0; y < straight16.height(); ++y) {
+        for (int x = 0; x < 256; ++x) {
+            const QRgba64 s = reinterpret_cast<const QRgba64*>(straight16.constScanLine(y))[x];
+            const double a = s.alpha();
+            const QRgba64 w = reinterpret_cast<const QRgba64*>(wide.constScanLine(y))[x];
+            check("16-bit premultiplied red", w.red(), nearest(s.red() * a / 65535));
+            check("16-bit premultiplied green", w.green(), nearest(s.green() * a / 65535));
+            check("16-bit premultiplied alpha", w.alpha(), long(a));
+            const QRgb n = reinterpret_cast<const QRgb*>(narrow.constScanLine(y))[x];
+            check("8-bit premultiplied red", qRed(n), nearest(s.red() * a / 65535 / 257));
+            check("8-bit premultiplied alpha", qAlpha(n), nearest(a / 257));
+            const QRgb b8 = reinterpret_cast<const QRgb*>(black8.constScanLine(y))[x];
+            check("over black, 8 bits", qRed(b8), nearest(s.red() * a / 65535 / 257));
+            check("over black, 8 bits, alpha", qAlpha(b8), 255);
+            const QRgba64 b16 = reinterpret_cast<const QRgba64*>(black16.constScanLine(y))[x];
+            check("over black, 16 bits", b16.green(), nearest(s.green() * a / 65535));
+        }
+    }
+
+    // Back to straight colour, from premultiplied values up to the alpha.
+    QImage premultiplied(256, int(std::size(alphas)), QImage::Format_RGBA64_Premultiplied);
+    for (int y = 0; y < premultiplied.height(); ++y)
+        for (int x = 0; x < 256; ++x) {
+            const quint16 a = quint16(alphas[y]);
+            reinterpret_cast<QRgba64*>(premultiplied.scanLine(y))[x] =
+                QRgba64::fromRgba64(quint16(a * x / 255), quint16(a - a * x / 255), 0, a);
+        }
+    const QImage straightWide = ConvertPixels(premultiplied, QImage::Format_RGBA64);
+    const QImage straightNarrow = ConvertPixels(premultiplied, QImage::Format_ARGB32);
+    for (int y = 0; y < premultiplied.height(); ++y) {
+        for (int x = 0; x < 256; ++x) {
+            const QRgba64 p = reinterpret_cast<const QRgba64*>(premultiplied.constScanLine(y))[x];
+            const double a = p.alpha();
+            const QRgba64 w = reinterpret_cast<const QRgba64*>(straightWide.constScanLine(y))[x];
+            const QRgb n = reinterpret_cast<const QRgb*>(straightNarrow.constScanLine(y))[x];
+            check("16-bit straight red", w.red(), a ? nearest(p.red() * 65535.0 / a) : 0);
+            check("16-bit straight green", w.green(), a ? nearest(p.green() * 65535.0 / a) : 0);
+            check("8-bit straight red", qRed(n), a ? nearest(p.red() * 255.0 / a) : 0);
+            check("8-bit straight alpha", qAlpha(n), nearest(a / 257));
+        }
+    }
+    QCOMPARE(mismatches, 0);
 }
 
 QTEST_MAIN(TestImaging)
