@@ -60,6 +60,19 @@ void PackNibbles(const std::uint8_t* indices, std::size_t count, std::uint8_t* o
     }
 }
 
+// Black or white by brightness: Rec. 601 luma (0.299 R + 0.587 G + 0.114 B),
+// the weights of common grey conversions, so the result looks like the grey
+// picture; from mid-grey (128) up is white.
+void BlackOrWhiteRow(const std::uint32_t* pixels, std::size_t count, std::uint8_t* indices)
+{
+    for (std::size_t x = 0; x < count; ++x) {
+        const std::uint32_t p = pixels[x];
+        const std::uint32_t luma1000 =
+            299 * ((p >> 16) & 0xFF) + 587 * ((p >> 8) & 0xFF) + 114 * (p & 0xFF);
+        indices[x] = luma1000 >= 128 * 1000 ? 1 : 0;
+    }
+}
+
 void StoreDirectRow(std::uint16_t bits, const std::uint32_t* in, std::size_t count,
                     std::uint8_t* out)
 {
@@ -126,11 +139,13 @@ bool FillBlock(MemoryBlock& block, const DeviceBitmap& bitmap, std::uint32_t com
                 nearest.MapRow(in, std::size_t(width), out);
                 continue;
             }
-            nearest.MapRow(in, std::size_t(width), indices.data());
-            if (bits == 4)
+            if (bits == 4) {
+                nearest.MapRow(in, std::size_t(width), indices.data());
                 PackNibbles(indices.data(), indices.size(), out);
-            else
+            } else {
+                BlackOrWhiteRow(in, std::size_t(width), indices.data());
                 PackBits(indices.data(), indices.size(), out);
+            }
         }
         return true;
     }

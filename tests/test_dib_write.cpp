@@ -68,6 +68,14 @@ int BruteNearest(const std::vector<PALETTEENTRY>& entries, quint32 rgb)
     return best;
 }
 
+// 1 bit: white where the Rec. 601 luma is mid-grey or brighter.
+int BrightnessIndex(quint32 rgb)
+{
+    const double luma =
+        0.299 * ((rgb >> 16) & 0xFF) + 0.587 * ((rgb >> 8) & 0xFF) + 0.114 * (rgb & 0xFF);
+    return luma >= 128.0 - 1e-9 ? 1 : 0;
+}
+
 std::vector<PALETTEENTRY> RandomEntries(int count, quint32 seed, int distinctValues)
 {
     QRandomGenerator random(seed);
@@ -96,6 +104,7 @@ private slots:
     void refusesWhatItCannotMake();
     void nearestColors_data();
     void nearestColors();
+    void oneBitFollowsBrightness();
     void compressedReservesHalfAgain();
     void runLengthMatchesPlain_data();
     void runLengthMatchesPlain();
@@ -223,7 +232,7 @@ void TestDibWrite::nearestColors_data()
     QTest::addColumn<int>("bits");
     QTest::addColumn<int>("palette"); // 0 none, 1 fixed, 2+ random seeds
     QTest::addColumn<int>("paletteSize");
-    QTest::newRow("1 bit: black and white") << 1 << 0 << 0;
+    QTest::newRow("1 bit: black and white by brightness") << 1 << 0 << 0;
     QTest::newRow("4 bits: VGA colours") << 4 << 0 << 0;
     QTest::newRow("8 bits: the fixed 8-8-4 palette") << 8 << 1 << 256;
     QTest::newRow("8 bits: default palette") << 8 << 0 << 0;
@@ -292,12 +301,46 @@ void TestDibWrite::nearestColors()
         for (int y = 0; y < bitmap->Height(); ++y) {
             for (int x = 0; x < bitmap->Width(); ++x) {
                 const quint32 rgb = bitmap->Row(y)[x];
-                if (IndexAt(*block, x, y) != BruteNearest(table, rgb) && mismatches++ < 5)
-                    qWarning("pixel %d,%d colour %06x: index %d, nearest %d", x, y, rgb,
-                             IndexAt(*block, x, y), BruteNearest(table, rgb));
+                const int wanted = bits == 1 ? BrightnessIndex(rgb) : BruteNearest(table, rgb);
+                if (IndexAt(*block, x, y) != wanted && mismatches++ < 5)
+                    qWarning("pixel %d,%d colour %06x: index %d, wanted %d", x, y, rgb,
+                             IndexAt(*block, x, y), wanted);
             }
         }
         QCOMPARE(mismatches, 0);
+    }
+}
+
+void TestDibWrite::oneBitFollowsBrightness()
+{
+    // Luma 0.299 R + 0.587 G + 0.114 B from 128 up is white. Saturated
+    // colours go by how bright they look, not by which of black and white
+    // is nearer: green is bright, magenta and a mid blue are dark.
+    struct Case
+    {
+        quint32 rgb;
+        int index;
+    };
+    const Case cases[] =
+        {
+            {0x000000, 0}, {0xFFFFFF, 1}, {0x7F7F7F, 0}, {0x808080, 1},
+            {0x04D21F, 1}, // luma exactly 128.000
+            {0x06D700, 0}, // luma 127.999
+            {0x00FF00, 1}, {0xFF00FF, 0}, {0x6464FF, 0}, {0x0000FF, 0},
+            {0xFF0000, 0}, {0xFFFF00, 1}, {0x00FFFF, 1},
+        };
+    const int count = int(std::size(cases));
+    const HBITMAP bitmap = MakeBitmap(count, 1, [&](int x, int) { return cases[x].rgb; });
+    CMyBitMap dib;
+    const HDIB block = dib.FromDeviceBitmap(bitmap.get(), BI_RGB, 1, nullptr);
+    QVERIFY(block);
+    QCOMPARE(TableColor(*block, 0), 0x000000u);
+    QCOMPARE(TableColor(*block, 1), 0xFFFFFFu);
+    for (int x = 0; x < count; ++x) {
+        QVERIFY2(BrightnessIndex(cases[x].rgb) == cases[x].index, "the case table is wrong");
+        QVERIFY2(
+            IndexAt(*block, x, 0) == cases[x].index,
+            qPrintable(QStringLiteral("colour %1").arg(cases[x].rgb, 6, 16, QLatin1Char('0'))));
     }
 }
 
@@ -556,7 +599,9 @@ void TestDibWrite::qtReadsWhatIsWritten()
             }
             QCOMPARE(seen, ours->Row(y)[x]);
             if (bits <= 8) {
-                const PALETTEENTRY& e = table[std::size_t(BruteNearest(table, bitmap->Row(y)[x]))];
+                const quint32 rgb = bitmap->Row(y)[x];
+                const int index = bits == 1 ? BrightnessIndex(rgb) : BruteNearest(table, rgb);
+                const PALETTEENTRY& e = table[std::size_t(index)];
                 QCOMPARE(seen, quint32(e.peRed) << 16 | quint32(e.peGreen) << 8 | e.peBlue);
             } else if (bits >= 24) {
                 QCOMPARE(seen, bitmap->Row(y)[x]);
