@@ -561,21 +561,26 @@ void TestPipelinePixels::scaledLetteredAndTurned_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("scaled");
     for (const PixelFormatEntry& entry : PixelFormatTable()) {
         const int index = int(&entry - PixelFormatTable().data());
         for (int depth : {8, 16})
-            QTest::addRow("%s from %d bits", qPrintable(QString::fromUtf16(entry.entry)), depth)
-                << index << depth;
+            for (bool scaled : {true, false})
+                QTest::addRow("%s from %d bits%s", qPrintable(QString::fromUtf16(entry.entry)),
+                              depth, scaled ? ", doubled" : "")
+                    << index << depth << scaled;
     }
 }
 
 void TestPipelinePixels::scaledLetteredAndTurned()
 {
     // An even colour under a low alpha (1 of 255, or 35 of 255 at 16 bits),
-    // doubled in size: every pixel away from the text keeps the colour. The
-    // text is opaque white, and the picture is turned a quarter clockwise.
+    // doubled in size or not: every pixel away from the text keeps the
+    // colour. The text is opaque white, and the picture is turned a quarter
+    // clockwise.
     QFETCH(int, index);
     QFETCH(int, depth);
+    QFETCH(bool, scaled);
     const int pixelFormat = PixelFormatForIndex(index).code;
     const QRgba64 colour = depth == 8 ? QRgba64::fromRgba64(200 * 257, 100 * 257, 50 * 257, 257)
                                       : QRgba64::fromRgba64(40000, 30000, 20000, 35 * 257);
@@ -583,25 +588,28 @@ void TestPipelinePixels::scaledLetteredAndTurned()
     QVERIFY(WriteTestFile(path,
                           PngFile(20, 16, Layout::Rgba, depth, [&](int, int) { return colour; })));
 
+    const int width = scaled ? 40 : 20;
+    const int height = scaled ? 32 : 16;
     QImage frame;
     Bmp file;
-    QVERIFY(Convert(path, pixelFormat, QStringLiteral("40x32"), QStringLiteral("I"), 90, &frame,
-                    &file));
-    QCOMPARE(file.width, 32);
-    QCOMPARE(file.height, 40);
+    QVERIFY(Convert(path, pixelFormat, QStringLiteral("%1x%2").arg(width).arg(height),
+                    QStringLiteral("I"), 90, &frame, &file));
+    QCOMPARE(file.width, height);
+    QCOMPARE(file.height, width);
     const Straight s = StraightOf(frame, 0, 0);
     const Straight white{1, 1, 1, 1};
     // Scaled colours may move by one 8-bit step.
-    const Range background = Expected(file, pixelFormat, s, IsIndexed(pixelFormat) ? 0 : 1 / 255.0);
+    const Range background =
+        Expected(file, pixelFormat, s, !scaled || IsIndexed(pixelFormat) ? 0 : 1 / 255.0);
     const Range text = Expected(file, pixelFormat, white);
 
-    // Picture (x, y) lands at file (31 - y, x). The text starts at (2, 2);
-    // a bold 20-pixel I is far narrower than 16 pixels.
+    // Picture (x, y) lands at file (height - 1 - y, x). The text starts at
+    // (2, 2); a bold 20-pixel I is far narrower than 16 pixels.
     int backgroundChecked = 0;
     int textPixels = 0;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 40; ++x) {
-            const auto got = file.Pixel(31 - y, x);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto got = file.Pixel(height - 1 - y, x);
             QString why;
             if (x >= 18 || y >= 26) {
                 ++backgroundChecked;
