@@ -298,7 +298,8 @@ void TemplateDialog::DropPressInDelivery()
     // event loop, which ends the eater.
     auto* eater = new PressEater(this);
     QCoreApplication::instance()->installEventFilter(eater);
-    QMetaObject::invokeMethod(eater, [eater] { delete eater; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        eater, [eater] { delete eater; }, Qt::QueuedConnection);
 }
 
 void TemplateDialog::SetDlgItemText(int id, const QString& text)
