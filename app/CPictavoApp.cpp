@@ -1,14 +1,16 @@
 #include "app/CPictavoApp.h"
 
-#include "dialog/CPictavoDlg.h"
 #include "app/LanguageBaseFolder.h"
 #include "convert/QtImaging.h"
+#include "dialog/CPictavoDlg.h"
 #include "language/CLanguage.h"
+#include "platform/QtTranslations.h"
 #include "platform/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 CPictavoApp theApp;
 
@@ -44,6 +46,8 @@ bool CPictavoApp::InitInstance()
         QStringLiteral("Option"), QStringLiteral("CurrentLanguage"), QStringLiteral("english"));
     const QString baseFolder = GetLanguageBaseFolderFor(GetProgramPath());
     theLanguage.SetSettingsStore(m_pSettings.get());
+    // Qt's own dialogs follow every language load, in the language's locale.
+    theLanguage.SetLoadObserver([] { LoadQtTranslations(QLocale()); });
     theLanguage.Initialize(baseFolder, languageName);
     RunMainDialog();
     return false;

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -390,8 +391,15 @@ bool CPictavoDlg::eventFilter(QObject* watched, QEvent* event)
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             const int id = GetDlgCtrlID(qobject_cast<QWidget*>(watched));
-            if (id > 0)
+            if (id > 0) {
+                const Qt::MouseButtons held = QGuiApplication::mouseButtons();
                 WindowProc(WM_COMMAND, MAKEWPARAM(UINT(id), EN_KILLFOCUS), 0);
+                // A click moved the focus, and a box shown on the way took
+                // the button's release: the click is over, so its press must
+                // not leave the control it was meant for pressed.
+                if (reason == Qt::MouseFocusReason && (held & ~QGuiApplication::mouseButtons()))
+                    DropPressInDelivery();
+            }
         }
     }
     return TemplateDialog::eventFilter(watched, event);
@@ -424,8 +432,10 @@ bool CPictavoDlg::IsStaticControlAt(const QPoint& clientPoint) const
     QWidget* child = childAt(clientPoint);
     while (child && child->parentWidget() != this)
         child = child->parentWidget();
-    if (!child)
-        return true; // the dialog's own background
+    // The dialog's own background, and a disabled control, which takes no
+    // mouse input and leaves the click to the dialog.
+    if (!child || !child->isEnabled())
+        return true;
     for (const ControlTemplate& control : Template().controls) {
         if (GetDlgItem(control.id) == child)
             return IsStaticKind(control.kind);

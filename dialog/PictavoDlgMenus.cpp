@@ -26,9 +26,8 @@ void CPictavoDlg::ShowPopupMenu(const QPoint& clientPoint)
         return;
     }
     FillLanguageMenu(*menu, *popup);
-    popup->setFont(font());
-    if (const QFont* interfaceFont = theLanguage.GetInterfaceFont())
-        popup->setFont(*interfaceFont);
+    // The menu keeps the desktop's menu font: the interface font is only
+    // for what the language labels in the window.
     const std::optional<int> chosen = UiServices().TrackPopupMenu(*popup, mapToGlobal(clientPoint));
     menu.reset();
     // The choice arrives as an ordinary command once the menu is gone.

@@ -121,6 +121,8 @@ int CLanguage::LoadLanguage(const QString& languageName)
         }
     }
     ReadLanguageFile(languageName);
+    if (m_loadObserver)
+        m_loadObserver();
     return 1;
 }
 

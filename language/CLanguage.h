@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QMenu;
@@ -53,6 +54,8 @@ public:
     int Initialize(const QString& baseFolder, const QString& languageName);
     // Replaces every text, the identifiers, code page, locale and font.
     int LoadLanguage(const QString& languageName);
+    // Runs after every language load, once the new language is in effect.
+    void SetLoadObserver(std::function<void()> observer) { m_loadObserver = std::move(observer); }
 
     // A message text: the language's, else the built-in one, else empty.
     QString GetString(int id) const;
@@ -129,6 +132,7 @@ private:
     LogFont m_lfInterface;
     std::uint32_t m_nPopupCounter = 0;
     SettingsStore* m_pSettings = nullptr;
+    std::function<void()> m_loadObserver;
 };
 
 extern CLanguage theLanguage;

@@ -53,4 +53,7 @@ struct DialogTemplate
     int pointSize;
     bool minimizeBox;
     std::span<const ControlTemplate> controls;
+    // The program's own window, listed by task bars: a top-level window of
+    // its own rather than a dialog belonging to another.
+    bool appWindow = false;
 };

@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QFrame>
 #include <QGroupBox>
@@ -12,6 +13,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
 
 #include <cmath>
 
@@ -40,14 +43,65 @@ protected:
         painter.drawRect(frame.adjusted(1, 1, 0, 0));
         if (title().isEmpty())
             return;
+        // "&x" marks the mnemonic and "&&" is one ampersand, as in labels.
+        int flags = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
+        QStyleOption option;
+        option.initFrom(this);
+        if (!style()->styleHint(QStyle::SH_UnderlineShortcut, &option, this))
+            flags |= Qt::TextHideMnemonic;
         const int indent = metrics.averageCharWidth();
-        QRect text = metrics.boundingRect(title());
+        QRect text = metrics.boundingRect(QRect(), flags, title());
         text.moveTopLeft(QPoint(indent, 0));
         text.adjust(-2, 0, 2, 0);
         painter.fillRect(text, palette().color(QPalette::Window));
         painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                        QPalette::WindowText));
-        painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine, title());
+        painter.drawText(text, flags, title());
+    }
+
+    bool event(QEvent* event) override
+    {
+        // The controls of a group are its siblings here: its mnemonic moves
+        // to the control after it, as a label's does.
+        if (event->type() == QEvent::Shortcut) {
+            if (auto* dialog = dynamic_cast<TemplateDialog*>(parentWidget()))
+                dialog->FocusControlAfter(this);
+            return true;
+        }
+        return QGroupBox::event(event);
+    }
+};
+
+// A label's mnemonic moves the focus to the control after the label, and
+// only moves it: a button there is not pressed.
+class TemplateLabel : public QLabel
+{
+public:
+    TemplateLabel(const QString& text, TemplateDialog* dialog) : QLabel(text, dialog) {}
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::Shortcut) {
+            if (auto* dialog = dynamic_cast<TemplateDialog*>(parentWidget()))
+                dialog->FocusControlAfter(this);
+            return true;
+        }
+        return QLabel::event(event);
+    }
+};
+
+// Swallows mouse presses until it is deleted.
+class PressEater : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        return event->type() == QEvent::MouseButtonPress ||
+               event->type() == QEvent::MouseButtonDblClick;
     }
 };
 
@@ -78,7 +132,10 @@ QFont DialogFont(const DialogTemplate& dialogTemplate)
 TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
     : QDialog(parent), m_template(dialogTemplate)
 {
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    // A dialog window belongs to another (on X11 to a hidden group leader
+    // when it has no parent), and some task bars leave such windows out.
+    Qt::WindowFlags flags = (dialogTemplate.appWindow ? Qt::Window : Qt::Dialog) |
+                            Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (dialogTemplate.minimizeBox)
         flags |= Qt::WindowMinimizeButtonHint;
@@ -142,7 +199,7 @@ void TemplateDialog::CreateControls()
             widget = new TemplateGroupBox(text, this);
             break;
         case ControlKind::Label: {
-            auto* label = new QLabel(text, this);
+            auto* label = new TemplateLabel(text, this);
             label->setTextFormat(Qt::PlainText);
             label->setWordWrap(true);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -196,7 +253,53 @@ void TemplateDialog::CreateControls()
             m_controls.insert(control.id, widget);
             m_order.append(control.id);
         }
+        m_widgets.append(widget);
     }
+    GiveLabelsBuddies();
+}
+
+void TemplateDialog::GiveLabelsBuddies()
+{
+    // A label shows "&x" as a mnemonic and "&&" as one ampersand once it has
+    // a buddy: the control after it in tab order (its mnemonic then moves to
+    // whichever such control can take the focus at the time).
+    const auto& controls = m_template.controls;
+    for (qsizetype i = 0; i < m_widgets.size(); ++i) {
+        auto* label = dynamic_cast<TemplateLabel*>(m_widgets[i]);
+        if (!label || (controls[size_t(i)].style & kStyleNoPrefix))
+            continue;
+        for (qsizetype step = 1; step < m_widgets.size(); ++step) {
+            QWidget* next = m_widgets[(i + step) % m_widgets.size()];
+            if (next->focusPolicy() != Qt::NoFocus) {
+                label->setBuddy(next);
+                break;
+            }
+        }
+    }
+}
+
+void TemplateDialog::FocusControlAfter(const QWidget* control)
+{
+    const qsizetype start = m_widgets.indexOf(const_cast<QWidget*>(control));
+    if (start < 0)
+        return;
+    for (qsizetype step = 1; step < m_widgets.size(); ++step) {
+        QWidget* next = m_widgets[(start + step) % m_widgets.size()];
+        if (next->focusPolicy() != Qt::NoFocus && next->isEnabled() && next->isVisibleTo(this)) {
+            next->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+    }
+}
+
+void TemplateDialog::DropPressInDelivery()
+{
+    // The press in delivery reaches its control before the next turn of the
+    // event loop, which ends the eater.
+    auto* eater = new PressEater(this);
+    QCoreApplication::instance()->installEventFilter(eater);
+    QMetaObject::invokeMethod(
+        eater, [eater] { delete eater; }, Qt::QueuedConnection);
 }
 
 void TemplateDialog::SetDlgItemText(int id, const QString& text)

@@ -36,6 +36,14 @@ public:
     void CheckRadioButton(int firstId, int lastId, int checkId);
     bool IsDlgButtonChecked(int id) const;
 
+    // Moves the focus to the first control after this one in tab order that
+    // can take it now (a label's or group box's mnemonic).
+    void FocusControlAfter(const QWidget* control);
+    // Drops the mouse press that is on its way to a control now: one whose
+    // release a box shown on the way has taken, so that no control is left
+    // pressed, or acts on a press the user has ended.
+    void DropPressInDelivery();
+
     // A rectangle of dialog units in pixels, on this dialog's font.
     QRect MapDialogRect(int x, int y, int cx, int cy) const;
     // Pixels per 4 horizontal and 8 vertical dialog units.
@@ -43,11 +51,13 @@ public:
 
 private:
     void CreateControls();
+    void GiveLabelsBuddies();
 
     const DialogTemplate& m_template;
     QSizeF m_baseUnits;
     QHash<int, QWidget*> m_controls;
     QList<int> m_order;
+    QList<QWidget*> m_widgets; // every control, in template order
 };
 
 // The font a template names, on this platform ("MS Shell Dlg" and other

@@ -33,7 +33,7 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_EDIT_OUTPUT_HEIGHT, ControlKind::Edit, nullptr, 75, 58, 48, 14, kEdit | kStyleDisabled},
     {IDC_STATIC_OUTPUT_WIDTH, ControlKind::Label, u"Output Width:", 7, 40, 65, 8, kStyleNone},
     {IDC_STATIC_OUTPUT_HEIGHT, ControlKind::Label, u"Output Height:", 7, 59, 65, 8, kStyleNone},
-    {IDC_STATIC_PHOTO_INFO, ControlKind::Label, nullptr, 79, 8, 154, 14, kStyleNone},
+    {IDC_STATIC_PHOTO_INFO, ControlKind::Label, nullptr, 79, 8, 154, 14, kStyleNoPrefix},
     {IDC_STATIC_KEEP_RATIO_CALCULATOR, ControlKind::GroupBox, u"Keeping aspect ratio calculator",
      127, 25, 132, 56, kStyleNone},
     {IDC_BUTTON_BASE_WIDTH, ControlKind::PushButton, u"Enter width, get height", 131, 37, 126, 14,
@@ -59,7 +59,8 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_STATIC_OUTPUT_FILENAME, ControlKind::Label, u"Output file:", 7, 233, 118, 8, kStyleNone},
     {IDC_COMBO_FRAME_DIMENSION, ControlKind::DropDownList, nullptr, 250, 124, 121, 64,
      kEdit | kStyleHidden},
-    {IDC_STATIC_FRAME_RANGE, ControlKind::Label, nullptr, 249, 148, 122, 8, kStyleHidden},
+    {IDC_STATIC_FRAME_RANGE, ControlKind::Label, nullptr, 249, 148, 122, 8,
+     kStyleHidden | kStyleNoPrefix},
     {IDC_EDIT_FRAME_NUMBER, ControlKind::Edit, nullptr, 250, 168, 40, 14, kEdit | kStyleHidden},
     {IDC_BUTTON_FONT, ControlKind::PushButton, u"Font", 323, 210, 48, 14, kButton},
     {IDC_EDIT_TEXT_X, ControlKind::Edit, nullptr, 256, 210, 28, 14, kEdit},
@@ -67,11 +68,11 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_EDIT_ADD_TEXT, ControlKind::Edit, nullptr, 8, 210, 241, 15, kEdit},
     {IDC_STATIC_ADD_TEXT, ControlKind::Label, u"Add text to photo:", 7, 195, 240, 10, kStyleNone},
     {IDC_STATIC_TEXT_POSITION, ControlKind::Label, u"Position x, y:", 257, 195, 61, 10, kStyleNone},
-    {IDC_STATIC_FONT_NAME, ControlKind::Label, nullptr, 326, 195, 44, 10, kStyleNone},
+    {IDC_STATIC_FONT_NAME, ControlKind::Label, nullptr, 326, 195, 44, 10, kStyleNoPrefix},
     {IDC_STATIC_PIXEL_FORMAT, ControlKind::Label, u"Pixel format", 7, 94, 67, 8, kStyleNone},
     {IDC_COMBO_PIXEL_FORMAT, ControlKind::DropDownList, nullptr, 75, 92, 66, 200, kEdit,
      kPixelFormats},
-    {IDC_STATIC_PIXEL_FORMAT_INFO, ControlKind::Label, nullptr, 145, 87, 226, 33, kStyleNone},
+    {IDC_STATIC_PIXEL_FORMAT_INFO, ControlKind::Label, nullptr, 145, 87, 226, 33, kStyleNoPrefix},
 };
 
 constexpr ControlTemplate kAboutControls[] = {
@@ -80,11 +81,11 @@ constexpr ControlTemplate kAboutControls[] = {
     {-1, ControlKind::Label, u"Made by Tolmera", 40, 30, 227, 12, kStyleNone},
     {1, ControlKind::DefaultPushButton, u"OK", 115, 87, 50, 16, kButton},
     // The support address is added when the box is shown.
-    {-1, ControlKind::Label, u"Support: ", 40, 50, 227, 8, kStyleNone},
+    {-1, ControlKind::Label, u"Support: ", 40, 50, 227, 8, kStyleNoPrefix},
 };
 
-constexpr DialogTemplate kMainDialog{IDD_MAIN_DIALOG, u"Rastelle", 378,  294,
-                                     u"MS Shell Dlg", 8,           true, kMainControls};
+constexpr DialogTemplate kMainDialog{
+    IDD_MAIN_DIALOG, u"Rastelle", 378, 294, u"MS Shell Dlg", 8, true, kMainControls, true};
 constexpr DialogTemplate kAboutDialog{IDD_ABOUTBOX, u"About Rastelle", 274, 110, u"MS Shell Dlg", 8,
                                       false,        kAboutControls};
 

@@ -12,6 +12,7 @@ packages=(
     qt6-base-dev
     qt6-base-dev-tools
     qt6-image-formats-plugins
+    qt6-translations-l10n
     libgl-dev
     libraw-dev
     libjpeg62-turbo-dev
