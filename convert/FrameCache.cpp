@@ -1,5 +1,9 @@
 #include "convert/FrameCache.h"
 
+#include <QColorSpace>
+
+#include <cstring>
+
 namespace {
 
 std::uint64_t BytesOf(const QImage& frame)
@@ -31,18 +35,42 @@ QImage FrameCache::Find(int index)
     return found->second->frame;
 }
 
-void FrameCache::Insert(int index, const QImage& frame)
+QImage FrameCache::Keep(int index, const QImage& frame)
 {
     const auto found = m_byIndex.find(index);
     if (found != m_byIndex.end())
         Remove(found->second);
     const std::uint64_t bytes = BytesOf(frame);
     if (frame.isNull() || bytes > m_limit)
-        return;
-    EvictDownTo(m_limit - bytes);
-    m_entries.push_front({index, frame});
+        return QImage();
+    QImage copy;
+    while (m_bytes > m_limit - bytes && !m_entries.empty()) {
+        const auto last = std::prev(m_entries.end());
+        QImage dropped = last->frame;
+        Remove(last);
+        // Only memory no one else still shows can be written over.
+        if (copy.isNull() && dropped.isDetached() && dropped.size() == frame.size() &&
+            dropped.format() == frame.format() && dropped.bytesPerLine() == frame.bytesPerLine())
+            copy = std::move(dropped);
+    }
+    if (copy.isNull())
+        copy = QImage(frame.size(), frame.format());
+    if (copy.isNull() || copy.bytesPerLine() != frame.bytesPerLine())
+        return QImage();
+    std::memcpy(copy.bits(), frame.constBits(), std::size_t(frame.sizeInBytes()));
+    copy.setColorTable(frame.colorTable());
+    copy.setDotsPerMeterX(frame.dotsPerMeterX());
+    copy.setDotsPerMeterY(frame.dotsPerMeterY());
+    copy.setOffset(frame.offset());
+    copy.setDevicePixelRatio(frame.devicePixelRatio());
+    copy.setColorSpace(frame.colorSpace());
+    for (const QString& key : frame.textKeys())
+        copy.setText(key, frame.text(key));
+
+    m_entries.push_front({index, copy});
     m_byIndex[index] = m_entries.begin();
     m_bytes += bytes;
+    return copy;
 }
 
 void FrameCache::Remove(std::list<Entry>::iterator entry)

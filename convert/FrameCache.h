@@ -1,5 +1,8 @@
 // Decoded frames kept for choosing them again: a bounded store, the least
-// recently used frame going first when a new one would not fit.
+// recently used frame going first when a new one would not fit. A frame is
+// kept as a copy of its own, made in the memory of a frame dropped for it
+// where one fits: decoders reuse their canvas for the next frame, and fresh
+// memory for every frame costs more than the copy.
 #pragma once
 
 #include <QImage>
@@ -21,9 +24,10 @@ public:
     // The frame kept for an index, made the most recently used; null when
     // it is not kept.
     QImage Find(int index);
-    // Keeps a frame (replacing one of the same index); a frame larger than
-    // the whole bound is not kept.
-    void Insert(int index, const QImage& frame);
+    // Keeps a copy of a frame (replacing one of the same index) and returns
+    // it; null when it is not kept (larger than the whole bound, or no
+    // memory for it).
+    QImage Keep(int index, const QImage& frame);
 
     std::uint64_t Bytes() const { return m_bytes; }
     int Count() const { return int(m_entries.size()); }

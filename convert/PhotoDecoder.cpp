@@ -133,8 +133,11 @@ void PhotoDecoder::Show(int index, const QImage& frame)
     m_activeFrame = index;
 }
 
-DecodeResult PhotoDecoder::Read(QImageReader& reader, int index, QImage* frame)
+DecodeResult PhotoDecoder::Read(QImageReader& reader, int index, QImage* frame, bool keep)
 {
+    // Qt draws each frame over its own copy of the last one; holding on to
+    // that copy while it reads on would make it copy the whole canvas.
+    *frame = QImage();
     const QSize size = reader.size();
     // Eight bytes a pixel covers 16-bit decoders and one conversion.
     if (size.isValid() && !FitsImageBudget(size.width(), size.height(), 8))
@@ -146,8 +149,15 @@ DecodeResult PhotoDecoder::Read(QImageReader& reader, int index, QImage* frame)
             return DecodeResult::TooLarge;
         return DecodeResult::Unreadable;
     }
-    if (m_info.frameCount > 1)
-        m_cache.Insert(index, *frame);
+    if (keep && m_info.frameCount > 1) {
+        // Shown from the kept copy, so the reader's canvas is its own again.
+        // A frame read again on the way to a later one is kept already.
+        QImage kept = m_cache.Find(index);
+        if (kept.isNull())
+            kept = m_cache.Keep(index, *frame);
+        if (!kept.isNull())
+            *frame = std::move(kept);
+    }
     return DecodeResult::Ok;
 }
 
@@ -198,7 +208,7 @@ DecodeResult PhotoDecoder::DecodeFrame(int index)
         // Pages and icon sizes: straight to the frame on a reader of its own.
         std::unique_ptr<QImageReader> reader = NewReader();
         if (reader->jumpToImage(index)) {
-            const DecodeResult result = Read(*reader, index, &frame);
+            const DecodeResult result = Read(*reader, index, &frame, true);
             if (result == DecodeResult::Ok)
                 Show(index, frame);
             return result;
@@ -213,8 +223,15 @@ DecodeResult PhotoDecoder::DecodeFrame(int index)
         m_reader = NewReader();
         m_readerNext = 0;
     }
+    // Of the frames passed on the way only the last ones are kept, as many
+    // as the bound holds: the ones stepping back from here reaches first.
+    const std::uint64_t frameBytes = std::max<std::uint64_t>(1, m_frame.sizeInBytes());
+    const std::uint64_t window = m_cache.Limit() / frameBytes;
+    const std::int64_t keepFrom =
+        std::int64_t(index) -
+        std::int64_t(std::min<std::uint64_t>(window, std::uint64_t(INT32_MAX))) + 1;
     while (m_readerNext <= index) {
-        const DecodeResult result = Read(*m_reader, m_readerNext, &frame);
+        const DecodeResult result = Read(*m_reader, m_readerNext, &frame, m_readerNext >= keepFrom);
         if (result != DecodeResult::Ok) {
             m_reader.reset();
             return result;

@@ -58,7 +58,7 @@ public:
 private:
     DecodeResult DecodeFrame(int index);
     std::unique_ptr<QImageReader> NewReader() const;
-    DecodeResult Read(QImageReader& reader, int index, QImage* frame);
+    DecodeResult Read(QImageReader& reader, int index, QImage* frame, bool keep);
     void Show(int index, const QImage& frame);
 
     QString m_path;

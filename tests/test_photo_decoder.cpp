@@ -112,6 +112,7 @@ private slots:
     void choosingFramesCostsOneFrame();
     void steppingBackBeyondWhatIsKept();
     void keptFramesStayWithinTheirBound();
+    void keptCopiesAreTheFramesThemselves();
 
 private:
     QTemporaryDir m_dir;
@@ -351,6 +352,45 @@ void TestPhotoDecoder::keptFramesStayWithinTheirBound()
     QCOMPARE(decoder.FramesDecoded(), 3);
     QCOMPARE(decoder.Frame().pixelColor(decoder.Frame().width() / 2, decoder.Frame().height() / 2),
              QColor(Qt::blue));
+}
+
+void TestPhotoDecoder::keptCopiesAreTheFramesThemselves()
+{
+    // A kept frame is a copy (the decoder goes on drawing over its own) with
+    // everything the conversion reads from it: pixels, resolution, colours.
+    const auto frame = [](int shade) {
+        QImage image(13, 7, QImage::Format_ARGB32);
+        image.fill(QColor(shade, 255 - shade, 40, 200));
+        image.setPixelColor(3, 2, QColor(1, 2, 3, 4));
+        image.setDotsPerMeterX(2835 + shade);
+        image.setDotsPerMeterY(5669 - shade);
+        image.setText(QStringLiteral("Comment"), QString::number(shade));
+        return image;
+    };
+    FrameCache cache(std::uint64_t(frame(0).sizeInBytes()));
+    QImage source = frame(10);
+    const QImage kept = cache.Keep(4, source);
+    QVERIFY(kept.constBits() != source.constBits());
+    source.fill(Qt::black);
+    QCOMPARE(kept, frame(10));
+    QCOMPARE(kept.dotsPerMeterX(), 2845);
+    QCOMPARE(kept.dotsPerMeterY(), 5659);
+    QCOMPARE(kept.text(QStringLiteral("Comment")), QStringLiteral("10"));
+    QCOMPARE(cache.Find(4), frame(10));
+
+    // Room for one frame: the next one takes the place (and the memory) of
+    // the first, and is still itself; one still shown elsewhere stays intact.
+    const QImage shown = cache.Find(4);
+    QCOMPARE(cache.Keep(5, frame(20)), frame(20));
+    QCOMPARE(cache.Count(), 1);
+    QVERIFY(cache.Find(4).isNull());
+    QCOMPARE(shown, frame(10));
+    QCOMPARE(cache.Keep(6, frame(30)).dotsPerMeterX(), 2865);
+    QCOMPARE(cache.Find(6), frame(30));
+    QVERIFY(cache.Bytes() <= cache.Limit());
+    // A frame larger than the whole bound is not kept.
+    QVERIFY(cache.Keep(7, QImage(100, 100, QImage::Format_ARGB32)).isNull());
+    QVERIFY(cache.Find(7).isNull());
 }
 
 QTEST_MAIN(TestPhotoDecoder)
