@@ -65,8 +65,7 @@ bool CPictavoDlg::SetOutputFilePath(const QString& path)
     SetDlgItemText(IDC_EDIT_OUTPUT_FILE, QString());
     Message(QStringLiteral("The output path would be longer than %1 characters, which the system "
                            "does not accept. Please choose a shorter one with Browse:\n%2")
-                .arg(kMaxPathChars)
-                .arg(path),
+                .arg(QString::number(kMaxPathChars), path),
             theLanguage.GetString(IDS_MESSAGE_ERROR));
     return false;
 }
@@ -116,9 +115,10 @@ void CPictavoDlg::OnBnClickedButtonOpenPhoto()
     SetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT, QString::number(m_nPhotoHeight));
     EnableDlgItem(IDC_EDIT_OUTPUT_WIDTH, true);
     EnableDlgItem(IDC_EDIT_OUTPUT_HEIGHT, true);
-    SetDlgItemText(
-        IDC_STATIC_PHOTO_INFO,
-        QStringLiteral("%1 %2 * %3").arg(displayName).arg(m_nPhotoWidth).arg(m_nPhotoHeight));
+    // Filled in one pass: a name may hold "%1" and the like itself.
+    SetDlgItemText(IDC_STATIC_PHOTO_INFO, QStringLiteral("%1 %2 * %3")
+                                              .arg(displayName, QString::number(m_nPhotoWidth),
+                                                   QString::number(m_nPhotoHeight)));
 
     FillFrameDimensions();
 
@@ -180,7 +180,10 @@ int CPictavoDlg::SelectedFrameDimension() const
 
 void CPictavoDlg::SelectFrame(int dimension, int frame)
 {
+    // A frame far into an animation may take a while to decode.
+    UiServices().BeginWaitCursor();
     m_imaging.ImageSelectActiveFrame(m_pPhoto, m_pFrameDimensions[dimension], std::uint32_t(frame));
+    UiServices().EndWaitCursor();
     // The whole window is marked for repainting; the preview is painted at
     // once (a repaint of the window alone does not reach it on every
     // platform).

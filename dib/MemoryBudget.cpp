@@ -16,6 +16,11 @@ std::uint64_t PictureMemoryBudget()
     return budget;
 }
 
+std::uint64_t FrameCacheBudget()
+{
+    return std::min<std::uint64_t>(PictureMemoryBudget() / 8, std::uint64_t(256) << 20);
+}
+
 bool FitsImageBudget(std::int64_t width, std::int64_t height, int bytesPerPixel)
 {
     if (width <= 0 || height <= 0 || bytesPerPixel <= 0)

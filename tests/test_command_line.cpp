@@ -54,6 +54,7 @@ private slots:
     void neverReplacesWithoutOverwrite();
     void failuresExitOne();
     void framesByDimension();
+    void picturesAreReadByContent();
     void realProgramWritesEveryFormat();
 
 private:
@@ -198,6 +199,24 @@ void TestCommandLine::framesByDimension()
     QVERIFY(beyond.err.contains("0 to 4"));
     const Run wrongDimension = RunInProcess({gif, out, "--dimension", "page", "--overwrite"});
     QCOMPARE(wrongDimension.code, int(kExitFailed));
+}
+
+void TestCommandLine::picturesAreReadByContent()
+{
+    // The converter decodes as the window does: by what a file holds.
+    QImage image(29, 13, QImage::Format_RGB32);
+    image.fill(QColor(0, 0, 255));
+    const QString dib = m_dir.filePath("bitmap.dib");
+    const QString png = m_dir.filePath("jpeg.png");
+    QVERIFY(image.save(dib, "BMP"));
+    QVERIFY(image.save(png, "JPEG"));
+    for (const QString& input : {dib, png}) {
+        const QString out = input + QStringLiteral(".bmp");
+        const Run run = RunInProcess({input, out});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(BmpSize(out), QSize(29, 13));
+        QVERIFY(QImage(out).pixelColor(14, 6).blue() > 240);
+    }
 }
 
 void TestCommandLine::realProgramWritesEveryFormat()

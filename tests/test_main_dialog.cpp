@@ -1,7 +1,7 @@
 // The main window driven as a user drives it: start, options kept between
 // runs, opening photos and frames, the small commands, Browse and Convert.
-#include "dialog/CPictavoDlg.h"
 #include "convert/QtImaging.h"
+#include "dialog/CPictavoDlg.h"
 #include "language/CLanguage.h"
 #include "language/LanguageMessage.h"
 #include "platform/FileHelpers.h"
@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QTest>
 
@@ -78,10 +79,13 @@ private slots:
     void missingPicturesFolderFallsBackToHome();
     void openPhotoFillsTheWindow();
     void openPhotoCancelledChangesNothing();
+    void photoNamesAreShownAsTheyAre();
+    void picturesOpenByWhatTheyHold();
     void undecodablePhoto();
     void textPositionResetOnOpen();
     void framesOfAnAnimation();
     void framesOfMultiPageAndMultiSizeFiles();
+    void choosingAFrameShowsTheWaitCursor();
     void calculator();
     void textPositionChecksOnLeavingTheField();
     void fontAndColour();
@@ -282,6 +286,44 @@ void TestMainDialog::openPhotoCancelledChangesNothing()
     QVERIFY(dialog.Photo());
 }
 
+void TestMainDialog::photoNamesAreShownAsTheyAre()
+{
+    // Percent signs and digits in a name are the name's own, not places to
+    // fill in.
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    fixture.Store().WriteProfileString(kOption, "last_output_folder", fixture.Path("out/"));
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.OpenPhoto(fixture.WritePicture("a%2Bb%3A.png", 1000, 333, Qt::red));
+    QVERIFY(fixture.TakeMessages().isEmpty());
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PHOTO_INFO),
+             QStringLiteral("a%2Bb%3A.png 1000 * 333"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_EDIT_OUTPUT_FILE), fixture.Path("out/a%2Bb%3A_out.bmp"));
+    fixture.OpenPhoto(fixture.WritePicture("%1%9 %L1 %%.png", 7, 5, Qt::red));
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PHOTO_INFO), QStringLiteral("%1%9 %L1 %%.png 7 * 5"));
+}
+
+void TestMainDialog::picturesOpenByWhatTheyHold()
+{
+    // The window and its decoder go by a file's content, whatever its name.
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    QImage image(31, 17, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+    const QString dib = fixture.Path("bitmap.dib");
+    QVERIFY(image.save(dib, "BMP"));
+    fixture.OpenPhoto(dib);
+    QCOMPARE(fixture.TakeMessages(), QStringList());
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PHOTO_INFO), QStringLiteral("bitmap.dib 31 * 17"));
+    QCOMPARE(QtImaging::FrameOf(dialog.Photo()).pixelColor(15, 8), QColor(10, 200, 30));
+
+    const QString jpg = fixture.Path("really-png.jpg");
+    QVERIFY(image.save(jpg, "PNG"));
+    fixture.OpenPhoto(jpg);
+    QCOMPARE(fixture.TakeMessages(), QStringList());
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_PHOTO_INFO),
+             QStringLiteral("really-png.jpg 31 * 17"));
+}
+
 void TestMainDialog::undecodablePhoto()
 {
     MainDialogFixture fixture({QStringLiteral("English.ini")});
@@ -383,6 +425,27 @@ void TestMainDialog::framesOfMultiPageAndMultiSizeFiles()
     QCOMPARE(Combo(dialog, IDC_COMBO_FRAME_DIMENSION)->itemText(0),
              QStringLiteral("FrameDimensionResolution"));
     QVERIFY(fixture.TakeMessages().isEmpty());
+}
+
+void TestMainDialog::choosingAFrameShowsTheWaitCursor()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.OpenPhoto(QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/anim10.gif"));
+    const int before = fixture.Ui().waitCount();
+    fixture.SetText(IDC_EDIT_FRAME_NUMBER, "7");
+    QCOMPARE(fixture.Ui().waitCount(), before + 1);
+    QCOMPARE(fixture.Ui().waitDepth(), 0);
+    fixture.SetText(IDC_EDIT_FRAME_NUMBER, "3");
+    fixture.Command(IDC_EDIT_FRAME_NUMBER, EN_KILLFOCUS);
+    QCOMPARE(fixture.Ui().waitCount(), before + 3);
+    QCOMPARE(fixture.Ui().waitDepth(), 0);
+    // And the frame chosen is the one shown.
+    QImageReader reader(QStringLiteral(RASTELLE_TEST_DATA_DIR "/frames/anim10.gif"));
+    QImage third;
+    for (int i = 0; i <= 3; ++i)
+        third = reader.read();
+    QCOMPARE(QtImaging::FrameOf(dialog.Photo()).pixelColor(5, 5), third.pixelColor(5, 5));
 }
 
 void TestMainDialog::calculator()
