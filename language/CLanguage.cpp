@@ -12,6 +12,7 @@
 #include "resources/resource.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 
@@ -73,6 +74,23 @@ std::optional<QLocale> LocaleForLanguageId(int languageId)
     return std::nullopt;
 }
 
+// The values the engine reads: every key of the key table in its section,
+// except the popup menu's own key, which is never read.
+const QList<ProfileKey>& WantedKeys()
+{
+    static const QList<ProfileKey> keys = [] {
+        QList<ProfileKey> list;
+        for (const LanguageKey& key : LanguageKeys()) {
+            const LanguageSection section = SectionOfKey(key.name);
+            if (key.id == IDR_MENU_LANGUAGE_POPUP && section == LanguageSection::Menu)
+                continue;
+            list.append({QString::fromUtf16(SectionName(section)), QString::fromUtf16(key.name)});
+        }
+        return list;
+    }();
+    return keys;
+}
+
 } // namespace
 
 CLanguage::CLanguage()
@@ -94,14 +112,15 @@ int CLanguage::Initialize(const QString& baseFolder, const QString& languageName
 void CLanguage::EnumLanguages()
 {
     QDir folder(JoinPath(m_strBaseFolder, kLanguageFolder));
-    // The search does not tell folders from files: a folder named like a
-    // language file is listed too.
-    const QStringList entries = folder.entryList({QStringLiteral("*") + kLanguageExtension},
-                                                 QDir::Files | QDir::Dirs | QDir::Hidden |
-                                                     QDir::System | QDir::NoDotAndDotDot);
+    // Only readable regular files are languages: a folder, pipe or device
+    // named like a language file (or a link to one) is never offered, so
+    // choosing it can neither block nor read a device.
+    const QStringList entries =
+        folder.entryList({QStringLiteral("*") + kLanguageExtension},
+                         QDir::Files | QDir::Readable | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         const QString name = entry.left(entry.size() - kLanguageExtension.size());
-        if (!name.isEmpty())
+        if (!name.isEmpty() && QFileInfo(folder.filePath(entry)).isFile())
             m_languages.append(name);
     }
     // Plain UTF-16 code-unit order, capitals before small letters.
@@ -145,8 +164,9 @@ void CLanguage::ReadLanguageFile(const QString& languageName)
     const QString fileName = languageName + kLanguageExtension;
     m_strFilePath = JoinPath(folder, fileName);
 
-    // A name is a file name inside the language folder, never a path.
-    ProfileFile file;
+    // A name is a file name inside the language folder, never a path. Only
+    // the keys read below are kept from the file.
+    ProfileFile file(WantedKeys());
     const bool isPlainName = !languageName.contains(u'/') && !languageName.contains(u'\\');
     const QString path = isPlainName ? FindFileIgnoringCase(folder, fileName) : QString();
     if (!path.isEmpty() && file.load(path) == ProfileFile::Status::TooLarge) {

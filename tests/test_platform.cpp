@@ -2,6 +2,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileHelpers.h"
 #include "platform/TypedNumber.h"
+#include "support/PipeWatch.h"
 #include "support/ScriptedUiServices.h"
 #include "support/TestFiles.h"
 
@@ -116,6 +117,19 @@ void TestPlatform::fileExistsOnlyForReadableFiles()
         QFile::setPermissions(locked, QFileDevice::WriteOwner);
         QVERIFY(!FileExists(locked));
     }
+
+    // Pipes and devices are not files, and asking must not open them: a pipe
+    // would block until someone writes to it.
+    const QString pipePath = dir.filePath(QStringLiteral("pipe.ini"));
+    PipeWatch pipe(pipePath);
+    QVERIFY(pipe.created());
+    QVERIFY(QFile::link(pipePath, dir.filePath(QStringLiteral("link.ini"))));
+    QVERIFY(!FileExists(pipePath));
+    QVERIFY(!FileExists(dir.filePath(QStringLiteral("link.ini"))));
+    QVERIFY(!FileExists(QStringLiteral("/dev/null")));
+    QVERIFY(!pipe.finish());
+    QVERIFY(QFile::link(file, dir.filePath(QStringLiteral("link-to-file.jpg"))));
+    QVERIFY(FileExists(dir.filePath(QStringLiteral("link-to-file.jpg"))));
 }
 
 void TestPlatform::pathFolderKeepsItsSeparator()
@@ -144,6 +158,16 @@ void TestPlatform::findsFilesIgnoringCase()
     QVERIFY(WriteTestFile(dir.filePath(QStringLiteral("ENGLISH.ini")), "E"));
     QCOMPARE(FindFileIgnoringCase(dir.path(), QStringLiteral("ENGLISH.ini")),
              dir.filePath(QStringLiteral("ENGLISH.ini")));
+    // Only regular files are found: not pipes, devices, folders or links to them.
+    PipeWatch pipe(dir.filePath(QStringLiteral("pipe.INI")));
+    QVERIFY(pipe.created());
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir.filePath(QStringLiteral("null.INI"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("pipe.INI")),
+                        dir.filePath(QStringLiteral("linked.INI"))));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.INI")));
+    for (const char* name : {"PIPE.ini", "NULL.ini", "LINKED.ini", "FOLDER.ini"})
+        QCOMPARE(FindFileIgnoringCase(dir.path(), QString::fromLatin1(name)), QString());
+    QVERIFY(!pipe.finish());
 }
 
 void TestPlatform::typedNumbers_data()

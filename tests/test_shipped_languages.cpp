@@ -114,7 +114,11 @@ void TestShippedLanguages::translationsDecodeToTheIntendedText()
     QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), errorText);
 
     // Every key against the translator's UTF-8 reference text.
-    ProfileFile expected;
+    QList<ProfileKey> keys;
+    for (const LanguageKey& key : LanguageKeys())
+        keys.append({QString::fromUtf16(SectionName(SectionOfKey(key.name))),
+                     QString::fromUtf16(key.name)});
+    ProfileFile expected(keys);
     QCOMPARE(expected.load(QStringLiteral(RASTELLE_TEST_DATA_DIR "/translations/") + reference +
                            ".utf8.ini"),
              ProfileFile::Status::Loaded);
