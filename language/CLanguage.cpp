@@ -40,38 +40,40 @@ QString JoinPath(const QString& folder, const QString& name)
     return folder + QDir::separator() + name;
 }
 
-// The Qt locale for a platform language identifier, found through the
-// language table's English names ("German_Austria": German, Austria).
+// The locale of a platform language identifier: the one its own row names,
+// when this system knows exactly that language, script and territory;
+// otherwise none.
 std::optional<QLocale> LocaleForLanguageId(int languageId)
 {
-    const int primary = languageId & 0x3FF;
-    QString languageName;
-    QString territoryName;
-    for (const LanguageTableRow& row : LanguageTable()) {
-        const QString name = QString::fromUtf16(row.name);
-        if (row.languageId == primary && languageName.isEmpty())
-            languageName = name;
-        if (row.languageId == languageId && territoryName.isEmpty()) {
-            const qsizetype underscore = name.indexOf(u'_');
-            if (underscore > 0)
-                territoryName = name.mid(underscore + 1).replace(u'_', u' ');
-        }
-    }
-    if (languageName.isEmpty())
+    const LanguageTableRow* row = FindLanguageRow(languageId);
+    if (!row)
         return std::nullopt;
-    for (int l = QLocale::AnyLanguage + 1; l <= QLocale::LastLanguage; ++l) {
-        const auto language = QLocale::Language(l);
-        if (QLocale::languageToString(language).compare(languageName, Qt::CaseInsensitive) != 0)
-            continue;
-        for (int t = QLocale::AnyTerritory + 1; t <= QLocale::LastTerritory; ++t) {
-            const auto territory = QLocale::Territory(t);
-            if (QLocale::territoryToString(territory).compare(territoryName, Qt::CaseInsensitive) ==
-                0)
-                return QLocale(language, territory);
+    const QString tag = QString::fromLatin1(row->localeTag);
+    const QStringList parts = tag.split(u'-');
+    const QLocale::Language language = QLocale::codeToLanguage(parts.front());
+    if (language == QLocale::AnyLanguage)
+        return std::nullopt;
+    QLocale::Script script = QLocale::AnyScript;
+    QLocale::Territory territory = QLocale::AnyTerritory;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (parts[i].size() == 4) {
+            script = QLocale::codeToScript(parts[i]);
+            if (script == QLocale::AnyScript)
+                return std::nullopt;
+        } else {
+            territory = QLocale::codeToTerritory(parts[i]);
+            if (territory == QLocale::AnyTerritory)
+                return std::nullopt; // e.g. "029", the Caribbean
         }
-        return QLocale(language);
     }
-    return std::nullopt;
+    const QLocale locale(language, script, territory);
+    // Qt falls back to another locale for what it does not know: that would
+    // be some other row's locale.
+    if (locale.language() != language ||
+        (script != QLocale::AnyScript && locale.script() != script) ||
+        (territory != QLocale::AnyTerritory && locale.territory() != territory))
+        return std::nullopt;
+    return locale;
 }
 
 // The values the engine reads: every key of the key table in its section,
@@ -232,12 +234,12 @@ void CLanguage::ApplyLocale(const QString& localeName)
     // The language decides how texts read, never how numbers are read or
     // written: the C library keeps the "C" numeric rules, and the program
     // formats and parses numbers without the locale.
-    if (!localeName.isEmpty()) {
-        if (const std::optional<QLocale> locale = LocaleForLanguageId(GetLanguageId()))
-            QLocale::setDefault(*locale);
-    } else {
-        QLocale::setDefault(QLocale::system());
-    }
+    // A language without a locale of its own here takes the system's, never
+    // the one of the language before.
+    std::optional<QLocale> locale;
+    if (!localeName.isEmpty())
+        locale = LocaleForLanguageId(GetLanguageId());
+    QLocale::setDefault(locale ? *locale : QLocale::system());
     std::setlocale(LC_NUMERIC, "C");
 }
 

@@ -1,6 +1,7 @@
 // The language engine: enumeration, loading, decoding, lookups with their
 // fall-backs, the interface font and the locale.
 #include "language/CLanguage.h"
+#include "language/LanguageTable.h"
 #include "platform/SettingsStore.h"
 #include "platform/TypedNumber.h"
 #include "resources/resource.h"
@@ -52,6 +53,9 @@ private slots:
     void interfaceFontPerLanguageFromTheStore();
     void interfaceFontFailure();
     void numbersDoNotFollowTheLanguage();
+    void localeIsTheRowsOwn_data();
+    void localeIsTheRowsOwn();
+    void noRowKeepsTheLocaleOfTheLanguageBefore();
 
 private:
     void writeLanguage(const QString& fileName, const QByteArray& contents);
@@ -482,6 +486,68 @@ void TestLanguageEngine::numbersDoNotFollowTheLanguage()
     QCOMPARE(QLocale().language(), QLocale::Russian);
     language.LoadLanguage("German");
     QCOMPARE(QLocale().language(), QLocale::German);
+}
+
+void TestLanguageEngine::localeIsTheRowsOwn_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("locale"); // empty: the system's
+    QTest::newRow("chs") << "chs"
+                         << "zh_CN";
+    QTest::newRow("Chinese_Taiwan") << "Chinese_Taiwan"
+                                    << "zh_TW";
+    QTest::newRow("Serbian") << "Serbian"
+                             << "sr_RS";
+    QTest::newRow("Serbian_Latin_Serbia") << "Serbian_Latin_Serbia"
+                                          << "sr_RS";
+    QTest::newRow("Croatian") << "Croatian"
+                              << "hr_HR";
+    QTest::newRow("United Kingdom") << "English_United_Kingdom)"
+                                    << "en_GB";
+    QTest::newRow("english") << "english"
+                             << "en_US";
+    QTest::newRow("German_Austria, UTF-8") << "German_Austria_utf-8"
+                                           << "de_AT";
+    QTest::newRow("Portuguese_Portugal") << "ptg"
+                                         << "pt_PT";
+    QTest::newRow("Caribbean has no locale") << "English_Caribbean"
+                                             << "";
+}
+
+void TestLanguageEngine::localeIsTheRowsOwn()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, locale);
+    CLanguage language;
+    language.Initialize(m_base->path(), "Russian");
+    QCOMPARE(QLocale().language(), QLocale::Russian);
+    language.LoadLanguage(name);
+    QCOMPARE(QLocale().name(), locale.isEmpty() ? QLocale::system().name() : locale);
+    if (name.startsWith("Serbian"))
+        QCOMPARE(QLocale().script(),
+                 name.contains("Latin") ? QLocale::LatinScript : QLocale::CyrillicScript);
+    // An improper name has no locale either: the system's.
+    language.LoadLanguage("Russian");
+    language.LoadLanguage("Klingon");
+    QCOMPARE(QLocale(), QLocale::system());
+}
+
+void TestLanguageEngine::noRowKeepsTheLocaleOfTheLanguageBefore()
+{
+    // Sweep: after Japanese, each row gets a locale of its own language, or
+    // the system's, never Japanese (unless it is Japanese).
+    CLanguage language;
+    for (const LanguageTableRow& row : LanguageTable()) {
+        const QString name = QString::fromUtf16(row.name);
+        language.Initialize(m_base->path(), "Japanese");
+        QCOMPARE(QLocale().language(), QLocale::Japanese);
+        language.LoadLanguage(name);
+        const QLocale::Language own =
+            QLocale::codeToLanguage(QString::fromLatin1(row.localeTag).section(u'-', 0, 0));
+        QVERIFY2(QLocale() == QLocale::system() || QLocale().language() == own, qPrintable(name));
+        QVERIFY2(own == QLocale::Japanese || QLocale().language() != QLocale::Japanese,
+                 qPrintable(name));
+    }
 }
 
 QTEST_MAIN(TestLanguageEngine)
