@@ -308,7 +308,7 @@ int CLanguage::CreateInterfaceFont()
     m_font.reset();
     // A program without a window (the command-line converter) has no
     // interface to draw and no font to make.
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (!m_bHasInterface || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return 1;
     SetInterfaceFont(m_lfInterface);
     if (!m_font) {

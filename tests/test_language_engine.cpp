@@ -468,6 +468,15 @@ void TestLanguageEngine::interfaceFontFailure()
     QVERIFY(!m_ui->boxes().front().hasOwner);
     // Loading is otherwise complete.
     QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), QStringLiteral("Error"));
+
+    // Without an interface there is no font to make and nothing to say.
+    CLanguage converter;
+    converter.SetSettingsStore(m_store.get());
+    converter.SetHasInterface(false);
+    converter.Initialize(m_base->path(), "english");
+    QVERIFY(!converter.GetInterfaceFont());
+    QCOMPARE(converter.GetInterfaceLogFont().lfHeight, -2147483647);
+    QCOMPARE(m_ui->boxes().size(), 1);
 }
 
 void TestLanguageEngine::numbersDoNotFollowTheLanguage()
