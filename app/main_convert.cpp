@@ -26,6 +26,7 @@ int main(int argc, char* argv[])
     SetUiServices(&console);
     SettingsStore settings(QStringLiteral("TOLMERA"), QStringLiteral("Rastelle"));
     theLanguage.SetSettingsStore(&settings);
+    theLanguage.SetHasInterface(false);
     theLanguage.Initialize(GetLanguageBaseFolder(),
                            settings.GetProfileString(QStringLiteral("Option"),
                                                      QStringLiteral("CurrentLanguage"),

@@ -12,6 +12,7 @@
 #include "resources/resource.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 
@@ -39,38 +40,57 @@ QString JoinPath(const QString& folder, const QString& name)
     return folder + QDir::separator() + name;
 }
 
-// The Qt locale for a platform language identifier, found through the
-// language table's English names ("German_Austria": German, Austria).
+// The locale of a platform language identifier: the one its own row names,
+// when this system knows exactly that language, script and territory;
+// otherwise none.
 std::optional<QLocale> LocaleForLanguageId(int languageId)
 {
-    const int primary = languageId & 0x3FF;
-    QString languageName;
-    QString territoryName;
-    for (const LanguageTableRow& row : LanguageTable()) {
-        const QString name = QString::fromUtf16(row.name);
-        if (row.languageId == primary && languageName.isEmpty())
-            languageName = name;
-        if (row.languageId == languageId && territoryName.isEmpty()) {
-            const qsizetype underscore = name.indexOf(u'_');
-            if (underscore > 0)
-                territoryName = name.mid(underscore + 1).replace(u'_', u' ');
-        }
-    }
-    if (languageName.isEmpty())
+    const LanguageTableRow* row = FindLanguageRow(languageId);
+    if (!row)
         return std::nullopt;
-    for (int l = QLocale::AnyLanguage + 1; l <= QLocale::LastLanguage; ++l) {
-        const auto language = QLocale::Language(l);
-        if (QLocale::languageToString(language).compare(languageName, Qt::CaseInsensitive) != 0)
-            continue;
-        for (int t = QLocale::AnyTerritory + 1; t <= QLocale::LastTerritory; ++t) {
-            const auto territory = QLocale::Territory(t);
-            if (QLocale::territoryToString(territory).compare(territoryName, Qt::CaseInsensitive) ==
-                0)
-                return QLocale(language, territory);
+    const QString tag = QString::fromLatin1(row->localeTag);
+    const QStringList parts = tag.split(u'-');
+    const QLocale::Language language = QLocale::codeToLanguage(parts.front());
+    if (language == QLocale::AnyLanguage)
+        return std::nullopt;
+    QLocale::Script script = QLocale::AnyScript;
+    QLocale::Territory territory = QLocale::AnyTerritory;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (parts[i].size() == 4) {
+            script = QLocale::codeToScript(parts[i]);
+            if (script == QLocale::AnyScript)
+                return std::nullopt;
+        } else {
+            territory = QLocale::codeToTerritory(parts[i]);
+            if (territory == QLocale::AnyTerritory)
+                return std::nullopt; // e.g. "029", the Caribbean
         }
-        return QLocale(language);
     }
-    return std::nullopt;
+    const QLocale locale(language, script, territory);
+    // Qt falls back to another locale for what it does not know: that would
+    // be some other row's locale.
+    if (locale.language() != language ||
+        (script != QLocale::AnyScript && locale.script() != script) ||
+        (territory != QLocale::AnyTerritory && locale.territory() != territory))
+        return std::nullopt;
+    return locale;
+}
+
+// The values the engine reads: every key of the key table in its section,
+// except the popup menu's own key, which is never read.
+const QList<ProfileKey>& WantedKeys()
+{
+    static const QList<ProfileKey> keys = [] {
+        QList<ProfileKey> list;
+        for (const LanguageKey& key : LanguageKeys()) {
+            const LanguageSection section = SectionOfKey(key.name);
+            if (key.id == IDR_MENU_LANGUAGE_POPUP && section == LanguageSection::Menu)
+                continue;
+            list.append({QString::fromUtf16(SectionName(section)), QString::fromUtf16(key.name)});
+        }
+        return list;
+    }();
+    return keys;
 }
 
 } // namespace
@@ -94,14 +114,15 @@ int CLanguage::Initialize(const QString& baseFolder, const QString& languageName
 void CLanguage::EnumLanguages()
 {
     QDir folder(JoinPath(m_strBaseFolder, kLanguageFolder));
-    // The search does not tell folders from files: a folder named like a
-    // language file is listed too.
-    const QStringList entries = folder.entryList({QStringLiteral("*") + kLanguageExtension},
-                                                 QDir::Files | QDir::Dirs | QDir::Hidden |
-                                                     QDir::System | QDir::NoDotAndDotDot);
+    // Only readable regular files are languages: a folder, pipe or device
+    // named like a language file (or a link to one) is never offered, so
+    // choosing it can neither block nor read a device.
+    const QStringList entries =
+        folder.entryList({QStringLiteral("*") + kLanguageExtension},
+                         QDir::Files | QDir::Readable | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         const QString name = entry.left(entry.size() - kLanguageExtension.size());
-        if (!name.isEmpty())
+        if (!name.isEmpty() && QFileInfo(folder.filePath(entry)).isFile())
             m_languages.append(name);
     }
     // Plain UTF-16 code-unit order, capitals before small letters.
@@ -147,8 +168,9 @@ void CLanguage::ReadLanguageFile(const QString& languageName)
     const QString fileName = languageName + kLanguageExtension;
     m_strFilePath = JoinPath(folder, fileName);
 
-    // A name is a file name inside the language folder, never a path.
-    ProfileFile file;
+    // A name is a file name inside the language folder, never a path. Only
+    // the keys read below are kept from the file.
+    ProfileFile file(WantedKeys());
     const bool isPlainName = !languageName.contains(u'/') && !languageName.contains(u'\\');
     const QString path = isPlainName ? FindFileIgnoringCase(folder, fileName) : QString();
     if (!path.isEmpty() && file.load(path) == ProfileFile::Status::TooLarge) {
@@ -214,12 +236,12 @@ void CLanguage::ApplyLocale(const QString& localeName)
     // The language decides how texts read, never how numbers are read or
     // written: the C library keeps the "C" numeric rules, and the program
     // formats and parses numbers without the locale.
-    if (!localeName.isEmpty()) {
-        if (const std::optional<QLocale> locale = LocaleForLanguageId(GetLanguageId()))
-            QLocale::setDefault(*locale);
-    } else {
-        QLocale::setDefault(QLocale::system());
-    }
+    // A language without a locale of its own here takes the system's, never
+    // the one of the language before.
+    std::optional<QLocale> locale;
+    if (!localeName.isEmpty())
+        locale = LocaleForLanguageId(GetLanguageId());
+    QLocale::setDefault(locale ? *locale : QLocale::system());
     std::setlocale(LC_NUMERIC, "C");
 }
 
@@ -288,7 +310,7 @@ int CLanguage::CreateInterfaceFont()
     m_font.reset();
     // A program without a window (the command-line converter) has no
     // interface to draw and no font to make.
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (!m_bHasInterface || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return 1;
     SetInterfaceFont(m_lfInterface);
     if (!m_font) {

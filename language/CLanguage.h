@@ -79,6 +79,9 @@ public:
     // The settings store that holds each language's interface font. Without
     // one, every font value takes its default.
     void SetSettingsStore(SettingsStore* store) { m_pSettings = store; }
+    // A program without an interface (the command-line converter) makes no
+    // interface font and says nothing about one; the record is still read.
+    void SetHasInterface(bool hasInterface) { m_bHasInterface = hasInterface; }
 
     // The current interface font; null when it could not be made.
     const QFont* GetInterfaceFont() const { return m_font ? &*m_font : nullptr; }
@@ -133,6 +136,7 @@ private:
     std::uint32_t m_nPopupCounter = 0;
     SettingsStore* m_pSettings = nullptr;
     std::function<void()> m_loadObserver;
+    bool m_bHasInterface = true;
 };
 
 extern CLanguage theLanguage;

@@ -9,6 +9,11 @@ struct LanguageTableRow
     const char16_t* abbreviation; // three letters, e.g. "DEA"
     int languageId;               // primary language in the low 10 bits
     int codePage;                 // ANSI code page; 0: the system's
+    const char* localeTag;        // the row's own locale, e.g. "de-AT"
 };
 
 std::span<const LanguageTableRow> LanguageTable();
+
+// The row with exactly this platform language identifier (primary language
+// and sublanguage), or null.
+const LanguageTableRow* FindLanguageRow(int languageId);

@@ -18,8 +18,9 @@ const char* CodePageName(int codePage);
 bool IsSupportedCodePage(int codePage);
 
 // Decodes bytes written in a Windows code page (874, 1250 to 1258, 932, 936,
-// 949, 950, 65001; 0 for the system's). Bytes that do not form a character
-// become U+FFFD. An unsupported code page yields nothing.
+// 949, 950, 65001; 0 for the system's). Bytes that do not form a character,
+// also a character cut off at the end, become U+FFFD; control bytes stand for
+// themselves in every code page. An unsupported code page yields nothing.
 std::optional<QString> DecodeCodePage(const QByteArray& bytes, int codePage);
 
 // Encodes text with the system's code page (the locale's charset, UTF-8 on

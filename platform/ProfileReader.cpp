@@ -1,16 +1,15 @@
 #include "platform/ProfileReader.h"
 
 #include "platform/CodePage.h"
+#include "platform/FileHelpers.h"
 
 #include <QFile>
 #include <QStringDecoder>
 
-namespace {
+#include <algorithm>
+#include <type_traits>
 
-QString LookupKey(const QString& section, const QString& key)
-{
-    return section.toCaseFolded() + u'\n' + key.toCaseFolded();
-}
+namespace {
 
 QString CutToMaxChars(QString text)
 {
@@ -27,52 +26,67 @@ QString CutToMaxChars(QString text)
     return text;
 }
 
-bool IsBlankByte(char c)
+template <typename Char> bool IsBlank(Char c)
 {
-    return c == ' ' || c == '\t';
+    return c == Char(' ') || c == Char('\t');
 }
 
-bool IsBlankChar(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-// Trims spaces and tabs at both ends; works for QByteArray and QString.
-template <typename Text, typename IsBlank> Text TrimBlanks(const Text& text, IsBlank isBlank)
+// Trims spaces and tabs at both ends of a view, without copying.
+template <typename View> View TrimBlanks(View text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
+    while (begin < end && IsBlank(text[begin]))
         ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
+    while (end > begin && IsBlank(text[end - 1]))
         --end;
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin);
 }
 
-template <typename Text> Text Unquote(const Text& value)
+template <typename View> View Unquote(View value)
 {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-        return value.mid(1, value.size() - 2);
+    using Char = std::remove_cvref_t<decltype(value[0])>;
+    if (value.size() >= 2 && value.front() == Char('"') && value.back() == Char('"'))
+        return value.sliced(1, value.size() - 2);
     return value;
 }
 
-// Splits contents into lines at LF, CR LF or CR and hands each to the parser.
-template <typename Text, typename LineHandler>
-void ForEachLine(const Text& contents, LineHandler handleLine)
+// Names are compared case-folded; a name far longer than any wanted one is
+// not decoded at all (a UTF-8 character takes at most 4 bytes, folding keeps
+// the count of UTF-16 units).
+QString FoldedName(QByteArrayView name)
 {
+    return QString::fromUtf8(name).toCaseFolded();
+}
+
+QString FoldedName(QStringView name)
+{
+    return name.toString().toCaseFolded();
+}
+
+template <typename View> bool CouldMatch(View name, qsizetype longestWanted)
+{
+    return name.size() <= 4 * longestWanted;
+}
+
+// Splits contents into lines at LF, CR LF or CR and hands each to the parser.
+template <typename View, typename LineHandler>
+void ForEachLine(View contents, LineHandler handleLine)
+{
+    using Char = std::remove_cvref_t<decltype(contents[0])>;
     qsizetype start = 0;
     const qsizetype n = contents.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const auto c = contents.at(i);
-        if (c == '\n' || c == '\r') {
-            handleLine(contents.mid(start, i - start));
-            if (c == '\r' && i + 1 < n && contents.at(i + 1) == '\n')
+        const Char c = contents[i];
+        if (c == Char('\n') || c == Char('\r')) {
+            handleLine(contents.sliced(start, i - start));
+            if (c == Char('\r') && i + 1 < n && contents[i + 1] == Char('\n'))
                 ++i;
             start = i + 1;
         }
     }
     if (start < n)
-        handleLine(contents.mid(start));
+        handleLine(contents.sliced(start));
 }
 
 } // namespace
@@ -86,117 +100,168 @@ QString ProfileValue::decoded(int codePage) const
     return CutToMaxChars(DecodeCodePage(bytes, codePage).value_or(QString()));
 }
 
+ProfileFile::ProfileFile(const QList<ProfileKey>& wanted)
+{
+    for (const ProfileKey& want : wanted) {
+        const QString section = want.section.toCaseFolded();
+        const QString key = want.key.toCaseFolded();
+        qsizetype s = 0;
+        while (s < m_wanted.size() && m_wanted[s].foldedName != section)
+            ++s;
+        if (s == m_wanted.size())
+            m_wanted.append({section, {}, {}});
+        WantedSection& entry = m_wanted[s];
+        if (entry.foldedKeys.contains(key))
+            continue;
+        entry.foldedKeys.append(key);
+        entry.valueIndex.append(m_values.size());
+        m_values.append(ProfileValue());
+        m_longestSectionName = std::max(m_longestSectionName, section.size());
+        m_longestKey = std::max(m_longestKey, key.size());
+    }
+}
+
+void ProfileFile::clear()
+{
+    m_isText = false;
+    for (ProfileValue& value : m_values)
+        value = ProfileValue();
+}
+
 ProfileFile::Status ProfileFile::load(const QString& path)
 {
-    m_values.clear();
-    m_isText = false;
-    QFile file(path);
-    if (!file.exists())
+    clear();
+    QFile file;
+    switch (OpenRegularFileForReading(file, path)) {
+    case OpenForReadingResult::Opened:
+        break;
+    case OpenForReadingResult::Missing:
         return Status::NotFound;
+    case OpenForReadingResult::NotRegular:
+    case OpenForReadingResult::Unreadable:
+        return Status::Unreadable;
+    }
     if (file.size() > kProfileMaxFileBytes)
         return Status::TooLarge;
-    if (!file.open(QIODevice::ReadOnly))
-        return Status::Unreadable;
     // Read at most one byte past the limit: the size may change under us.
-    const QByteArray contents = file.read(kProfileMaxFileBytes + 1);
+    const QByteArray contents = file.read(std::min<qint64>(file.size(), kProfileMaxFileBytes) + 1);
     if (contents.size() > kProfileMaxFileBytes)
         return Status::TooLarge;
     parse(contents);
     return Status::Loaded;
 }
 
-void ProfileFile::addValue(const QString& section, const QString& key, const QByteArray& bytes,
-                           const QString& text)
+template <typename View> qsizetype ProfileFile::findSection(View name) const
 {
-    const QString lookup = LookupKey(section, key);
-    if (m_values.contains(lookup))
-        return; // the first occurrence wins
-    ProfileValue value;
-    value.found = true;
-    value.isText = m_isText;
-    if (m_isText) {
-        value.text = CutToMaxChars(text);
-    } else {
-        value.bytes = bytes.left(kProfileValueMaxBytes);
-        const qsizetype nul = value.bytes.indexOf('\0');
-        if (nul >= 0)
-            value.bytes.truncate(nul);
+    if (!CouldMatch(name, m_longestSectionName))
+        return -1;
+    const QString folded = FoldedName(name);
+    for (qsizetype s = 0; s < m_wanted.size(); ++s) {
+        if (m_wanted[s].foldedName == folded)
+            return s;
     }
-    m_values.insert(lookup, value);
+    return -1;
+}
+
+template <typename View> qsizetype ProfileFile::findSlot(qsizetype section, View key) const
+{
+    if (!CouldMatch(key, m_longestKey))
+        return -1;
+    const WantedSection& wanted = m_wanted[section];
+    const qsizetype k = wanted.foldedKeys.indexOf(FoldedName(key));
+    return k < 0 ? -1 : wanted.valueIndex[k];
+}
+
+void ProfileFile::keepValue(qsizetype slot, QByteArrayView value)
+{
+    ProfileValue& kept = m_values[slot];
+    kept.found = true;
+    kept.isText = false;
+    kept.bytes = value.first(std::min(value.size(), kProfileValueMaxBytes)).toByteArray();
+    const qsizetype nul = kept.bytes.indexOf('\0');
+    if (nul >= 0)
+        kept.bytes.truncate(nul);
+}
+
+void ProfileFile::keepValue(qsizetype slot, QStringView value)
+{
+    ProfileValue& kept = m_values[slot];
+    kept.found = true;
+    kept.isText = true;
+    // One unit more than is kept, so the cut can see a split surrogate pair.
+    kept.text =
+        CutToMaxChars(value.first(std::min(value.size(), kProfileValueMaxChars + 1)).toString());
+}
+
+template <typename View> void ProfileFile::parseLines(View contents)
+{
+    using Char = std::remove_cvref_t<decltype(contents[0])>;
+    qsizetype section = -1; // the wanted section the lines belong to, if any
+    ForEachLine(contents, [&](View rawLine) {
+        const View line = TrimBlanks(rawLine);
+        if (line.isEmpty() || line.front() == Char(';') || line.front() == Char('#'))
+            return;
+        if (line.front() == Char('[')) {
+            const View inside = line.sliced(1);
+            const qsizetype close = inside.indexOf(Char(']'));
+            section = findSection(TrimBlanks(close < 0 ? inside : inside.first(close)));
+            return;
+        }
+        // Lines before the first section, and in sections nobody asked for,
+        // are passed over.
+        if (section < 0)
+            return;
+        const qsizetype equals = line.indexOf(Char('='));
+        if (equals < 0)
+            return;
+        const View key = TrimBlanks(line.first(equals));
+        if (key.isEmpty())
+            return;
+        const qsizetype slot = findSlot(section, key);
+        if (slot < 0 || m_values[slot].found)
+            return; // not wanted, or the first occurrence won already
+        keepValue(slot, Unquote(TrimBlanks(line.sliced(equals + 1))));
+    });
 }
 
 void ProfileFile::parse(const QByteArray& contents)
 {
-    m_values.clear();
+    clear();
     const bool utf16le = contents.startsWith("\xFF\xFE");
     const bool utf16be = contents.startsWith("\xFE\xFF");
     m_isText = utf16le || utf16be;
-
     if (m_isText) {
         QStringDecoder decoder(utf16le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
                                QStringDecoder::Flag::Stateless);
-        const QString text = decoder(contents.mid(2));
-        QString section;
-        bool inSection = false;
-        ForEachLine(text, [&](const QString& rawLine) {
-            const QString line = TrimBlanks(rawLine, IsBlankChar);
-            if (line.isEmpty() || line.front() == u';' || line.front() == u'#')
-                return;
-            if (line.front() == u'[') {
-                const qsizetype close = line.indexOf(u']');
-                section = TrimBlanks(line.mid(1, close < 0 ? -1 : close - 1), IsBlankChar);
-                inSection = true;
-                return;
-            }
-            const qsizetype equals = line.indexOf(u'=');
-            if (!inSection || equals < 0)
-                return;
-            const QString key = TrimBlanks(line.left(equals), IsBlankChar);
-            if (key.isEmpty())
-                return;
-            addValue(section, key, {}, Unquote(TrimBlanks(line.mid(equals + 1), IsBlankChar)));
-        });
+        const QString text = decoder(QByteArrayView(contents).sliced(2));
+        parseLines(QStringView(text));
         return;
     }
-
-    QByteArray bytes = contents;
+    QByteArrayView bytes(contents);
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    QString section;
-    bool inSection = false;
-    ForEachLine(bytes, [&](const QByteArray& rawLine) {
-        const QByteArray line = TrimBlanks(rawLine, IsBlankByte);
-        if (line.isEmpty() || line.front() == ';' || line.front() == '#')
-            return;
-        if (line.front() == '[') {
-            const qsizetype close = line.indexOf(']');
-            // Section and key names are ASCII in practice; other bytes are
-            // read as UTF-8 so that they still compare consistently.
-            section =
-                QString::fromUtf8(TrimBlanks(line.mid(1, close < 0 ? -1 : close - 1), IsBlankByte));
-            inSection = true;
-            return;
-        }
-        const qsizetype equals = line.indexOf('=');
-        if (!inSection || equals < 0)
-            return;
-        const QByteArray key = TrimBlanks(line.left(equals), IsBlankByte);
-        if (key.isEmpty())
-            return;
-        addValue(section, QString::fromUtf8(key),
-                 Unquote(TrimBlanks(line.mid(equals + 1), IsBlankByte)), {});
-    });
+        bytes = bytes.sliced(3);
+    parseLines(bytes);
 }
 
 ProfileValue ProfileFile::value(const QString& section, const QString& key) const
 {
-    return m_values.value(LookupKey(section, key));
+    const qsizetype s = findSection(QStringView(section));
+    if (s < 0)
+        return ProfileValue();
+    const qsizetype slot = findSlot(s, QStringView(key));
+    return slot < 0 ? ProfileValue() : m_values[slot];
+}
+
+qsizetype ProfileFile::keptValueCount() const
+{
+    return std::count_if(m_values.begin(), m_values.end(),
+                         [](const ProfileValue& value) { return value.found; });
 }
 
 QString GetPrivateProfileValue(const QString& path, const QString& section, const QString& key,
                                const QString& defaultValue, int codePage)
 {
-    ProfileFile file;
+    ProfileFile file({{section, key}});
     if (file.load(path) != ProfileFile::Status::Loaded)
         return defaultValue;
     const ProfileValue value = file.value(section, key);

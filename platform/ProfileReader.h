@@ -19,12 +19,16 @@
 //    empty key are ignored. A NUL character ends a value.
 //  - A value keeps at most kProfileValueMaxChars characters (the reader's
 //    buffer holds 2048 with its terminator); the rest is cut.
-//  - Files larger than kProfileMaxFileBytes are not read at all: no real
-//    language file comes near that size.
+//  - Only the values a caller names before reading are kept; every other
+//    section and key is passed over without being stored, so the memory a
+//    file costs is bounded by what is asked for, whatever the file holds.
+//  - Only regular files are read (never pipes, devices or folders), and files
+//    larger than kProfileMaxFileBytes are not read at all: no real language
+//    file comes near that size.
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
+#include <QList>
 #include <QString>
 
 constexpr qsizetype kProfileValueMaxChars = 2047;
@@ -49,7 +53,15 @@ struct ProfileValue
 // hostile line cannot make the reader hold much.
 constexpr qsizetype kProfileValueMaxBytes = 4 * kProfileValueMaxChars;
 
-// A whole profile file, parsed once, for reading many values.
+// A value a caller wants from a profile file.
+struct ProfileKey
+{
+    QString section;
+    QString key;
+};
+
+// A profile file, parsed once, for reading many values. Only the values named
+// when it is made are kept.
 class ProfileFile
 {
 public:
@@ -58,8 +70,10 @@ public:
         Loaded,
         NotFound,
         TooLarge,
-        Unreadable
+        Unreadable // not a regular file, or cannot be opened
     };
+
+    explicit ProfileFile(const QList<ProfileKey>& wanted);
 
     // Reads and parses the file; a missing or unreadable file leaves it empty.
     Status load(const QString& path);
@@ -67,15 +81,31 @@ public:
     void parse(const QByteArray& contents);
 
     bool isText() const { return m_isText; }
+    // A wanted value as read; values that were not asked for are never found.
     ProfileValue value(const QString& section, const QString& key) const;
+    // How many values the file holds after parsing (at most one per wanted key).
+    qsizetype keptValueCount() const;
 
 private:
-    void addValue(const QString& section, const QString& key, const QByteArray& bytes,
-                  const QString& text);
+    struct WantedSection
+    {
+        QString foldedName;
+        QList<QString> foldedKeys;
+        QList<qsizetype> valueIndex; // into m_values, one per key
+    };
 
+    void clear();
+    template <typename View> void parseLines(View contents);
+    template <typename View> qsizetype findSection(View name) const;
+    template <typename View> qsizetype findSlot(qsizetype section, View key) const;
+    void keepValue(qsizetype slot, QByteArrayView value);
+    void keepValue(qsizetype slot, QStringView value);
+
+    QList<WantedSection> m_wanted;
+    QList<ProfileValue> m_values; // one slot per wanted key
+    qsizetype m_longestSectionName = 0;
+    qsizetype m_longestKey = 0;
     bool m_isText = false;
-    // Keyed by case-folded "section\nkey".
-    QHash<QString, ProfileValue> m_values;
 };
 
 // Reads one value by (file, section, key); a missing file, section or key

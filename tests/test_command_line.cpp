@@ -2,6 +2,7 @@
 #include "convert/CommandLine.h"
 #include "convert/PixelFormats.h"
 #include "language/CLanguage.h"
+#include "platform/SettingsStore.h"
 #include "support/TestFiles.h"
 
 #include <QProcess>
@@ -56,6 +57,7 @@ private slots:
     void framesByDimension();
     void picturesAreReadByContent();
     void realProgramWritesEveryFormat();
+    void realProgramSaysNothingAboutInterfaceFonts();
 
 private:
     QTemporaryDir m_dir;
@@ -240,6 +242,28 @@ void TestCommandLine::realProgramWritesEveryFormat()
     usage.start(program, {"--nonsense"});
     QVERIFY(usage.waitForFinished(60000));
     QCOMPARE(usage.exitCode(), 2);
+}
+
+void TestCommandLine::realProgramSaysNothingAboutInterfaceFonts()
+{
+    // A stored interface font that cannot be made is the window's business;
+    // the converter has no interface and converts as usual.
+    QTemporaryDir config;
+    {
+        SettingsStore store(config.filePath("TOLMERA/Rastelle.conf"));
+        store.WriteProfileInt("english", "lfHeight", -2147483647);
+    }
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    process.setProcessEnvironment(environment);
+    const QString out = m_dir.filePath("font.bmp");
+    process.start(QStringLiteral(RASTELLE_BIN_DIR "/rastelle-convert"), {m_photo, out});
+    QVERIFY(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(!err.contains("font", Qt::CaseInsensitive), qPrintable(err));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(BmpSize(out), QSize(640, 480));
 }
 
 QTEST_MAIN(TestCommandLine)

@@ -1,9 +1,11 @@
 // The language engine: enumeration, loading, decoding, lookups with their
 // fall-backs, the interface font and the locale.
 #include "language/CLanguage.h"
+#include "language/LanguageTable.h"
 #include "platform/SettingsStore.h"
 #include "platform/TypedNumber.h"
 #include "resources/resource.h"
+#include "support/PipeWatch.h"
 #include "support/ScriptedUiServices.h"
 #include "support/TestFiles.h"
 
@@ -13,6 +15,7 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <unistd.h>
 
 static const QString kImproperName =
     QStringLiteral("Your language file name may be not proper,\n please read the help file!");
@@ -26,7 +29,9 @@ private slots:
     void cleanup();
 
     void enumeratesInCodeUnitOrder();
-    void folderNamedLikeAFileCounts();
+    void onlyReadableRegularFilesAreLanguages();
+    void pipeNamedAsTheStoredLanguageDoesNotBlock();
+    void onlyTheKeysTheEngineReadsAreKept();
     void noLanguageFolderFallsBackToBuiltIn();
     void nameWithoutFileKeepsEnglishAndBuiltInTexts();
     void currentNameKeepsTheSpellingPassed();
@@ -48,6 +53,9 @@ private slots:
     void interfaceFontPerLanguageFromTheStore();
     void interfaceFontFailure();
     void numbersDoNotFollowTheLanguage();
+    void localeIsTheRowsOwn_data();
+    void localeIsTheRowsOwn();
+    void noRowKeepsTheLocaleOfTheLanguageBefore();
 
 private:
     void writeLanguage(const QString& fileName, const QByteArray& contents);
@@ -95,18 +103,84 @@ void TestLanguageEngine::enumeratesInCodeUnitOrder()
     QCOMPARE(language.GetLanguageName(-1), QString());
 }
 
-void TestLanguageEngine::folderNamedLikeAFileCounts()
+void TestLanguageEngine::onlyReadableRegularFilesAreLanguages()
 {
-    QVERIFY(QDir().mkpath(m_base->filePath("language/Greek.ini")));
     writeLanguage("English.ini", "");
+    writeLanguage("German.ini", "[STRING]\nIDS_MESSAGE_ERROR=Fehler\n");
+    const QString folder = m_base->filePath("language/");
+    // Folders, devices, pipes and links to them are not language files.
+    QVERIFY(QDir().mkpath(folder + "Greek.ini"));
+    QVERIFY(QFile::link("/dev/zero", folder + "Russian.ini"));
+    QVERIFY(QFile::link(folder + "nowhere.txt", folder + "Czech.ini"));
+    PipeWatch pipe(folder + "Polish.ini");
+    QVERIFY(pipe.created());
+    QVERIFY(QFile::link(folder + "Polish.ini", folder + "Danish.ini"));
+    // A link to a real file is one.
+    QVERIFY(QFile::link(folder + "German.ini", folder + "German_Austria.ini"));
+    QStringList expected{"English", "German", "German_Austria"};
+    if (::geteuid() != 0) { // root reads everything
+        writeLanguage("French.ini", "[STRING]\nIDS_MESSAGE_ERROR=Erreur\n");
+        QFile::setPermissions(folder + "French.ini", QFileDevice::WriteOwner);
+    }
+
+    CLanguage language;
+    language.Initialize(m_base->path(), "Russian");
+    QStringList names;
+    for (int i = 0; i < language.GetLanguageCount(); ++i)
+        names << language.GetLanguageName(i);
+    QCOMPARE(names, expected);
+    // Not installed: English is current, and the device was not read (it
+    // would have been reported as too large).
+    QCOMPARE(language.GetCurrentLanguage(), QStringLiteral("english"));
+    QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), QStringLiteral("Error"));
+    for (const char* name : {"Greek", "Czech", "Danish", "Polish", "French"}) {
+        language.LoadLanguage(name);
+        QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), QStringLiteral("Error"));
+    }
+    QCOMPARE(m_ui->boxes().size(), 0);
+    QVERIFY(!pipe.finish());
+    language.LoadLanguage("German_Austria");
+    QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), QStringLiteral("Fehler"));
+}
+
+void TestLanguageEngine::pipeNamedAsTheStoredLanguageDoesNotBlock()
+{
+    writeLanguage("English.ini", "");
+    PipeWatch pipe(m_base->filePath("language/Greek.ini"));
+    QVERIFY(pipe.created());
     CLanguage language;
     language.Initialize(m_base->path(), "Greek");
-    QCOMPARE(language.GetLanguageCount(), 2);
-    QCOMPARE(language.GetLanguageName(1), QStringLiteral("Greek"));
-    QCOMPARE(language.GetCurrentLanguage(), QStringLiteral("Greek"));
-    // Nothing to read in a folder: every text falls back.
+    // Had the engine opened the pipe it would have waited for a writer for
+    // ever; the watch let it go and tells.
+    QVERIFY(!pipe.finish());
+    QCOMPARE(language.GetLanguageCount(), 1);
+    QCOMPARE(language.GetCurrentLanguage(), QStringLiteral("english"));
     QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), QStringLiteral("Error"));
-    QCOMPARE(language.GetCodePage(), 1253);
+}
+
+void TestLanguageEngine::onlyTheKeysTheEngineReadsAreKept()
+{
+    // Hostile shapes around the real keys: a huge section name over many
+    // keys, a section the engine does not read, keys of one section put in
+    // another, a huge value and repeated keys. The real values still come
+    // through, and nothing else is kept.
+    QByteArray contents = "[" + QByteArray(4000, 'S') + "]\n";
+    for (int i = 0; i < 20000; ++i)
+        contents += QByteArray::number(i, 16) + "=\n";
+    contents += "[OTHER]\nIDS_MESSAGE_ERROR=wrong\n";
+    contents += "[STRING]\nIDC_BUTTON_EXIT=wrong\nIDS_MESSAGE_ERROR=Fehler\n";
+    contents += "IDS_MESSAGE_ERROR=second\nIDS_STRING108=" + QByteArray(1 << 20, 'x') + "\n";
+    for (int i = 0; i < 20000; ++i)
+        contents += "IDS_STRING" + QByteArray::number(1000 + i) + "=x\n";
+    contents += "[DIALOG]\nIDC_BUTTON_EXIT=Beenden\n[MENU]\nIDR_MENU_LANGUAGE_POPUP=x\n";
+    writeLanguage("German.ini", contents);
+    CLanguage language;
+    language.Initialize(m_base->path(), "German");
+    QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), QStringLiteral("Fehler"));
+    QCOMPARE(language.GetString(IDS_STRING108), QString(2047, u'x'));
+    QCOMPARE(language.GetDialogText(IDC_BUTTON_EXIT), QStringLiteral("Beenden"));
+    QCOMPARE(language.GetMenuText(IDR_MENU_LANGUAGE_POPUP), QStringLiteral("PopupMenu1"));
+    QCOMPARE(m_ui->boxes().size(), 0);
 }
 
 void TestLanguageEngine::noLanguageFolderFallsBackToBuiltIn()
@@ -394,6 +468,15 @@ void TestLanguageEngine::interfaceFontFailure()
     QVERIFY(!m_ui->boxes().front().hasOwner);
     // Loading is otherwise complete.
     QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), QStringLiteral("Error"));
+
+    // Without an interface there is no font to make and nothing to say.
+    CLanguage converter;
+    converter.SetSettingsStore(m_store.get());
+    converter.SetHasInterface(false);
+    converter.Initialize(m_base->path(), "english");
+    QVERIFY(!converter.GetInterfaceFont());
+    QCOMPARE(converter.GetInterfaceLogFont().lfHeight, -2147483647);
+    QCOMPARE(m_ui->boxes().size(), 1);
 }
 
 void TestLanguageEngine::numbersDoNotFollowTheLanguage()
@@ -412,6 +495,68 @@ void TestLanguageEngine::numbersDoNotFollowTheLanguage()
     QCOMPARE(QLocale().language(), QLocale::Russian);
     language.LoadLanguage("German");
     QCOMPARE(QLocale().language(), QLocale::German);
+}
+
+void TestLanguageEngine::localeIsTheRowsOwn_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("locale"); // empty: the system's
+    QTest::newRow("chs") << "chs"
+                         << "zh_CN";
+    QTest::newRow("Chinese_Taiwan") << "Chinese_Taiwan"
+                                    << "zh_TW";
+    QTest::newRow("Serbian") << "Serbian"
+                             << "sr_RS";
+    QTest::newRow("Serbian_Latin_Serbia") << "Serbian_Latin_Serbia"
+                                          << "sr_RS";
+    QTest::newRow("Croatian") << "Croatian"
+                              << "hr_HR";
+    QTest::newRow("United Kingdom") << "English_United_Kingdom)"
+                                    << "en_GB";
+    QTest::newRow("english") << "english"
+                             << "en_US";
+    QTest::newRow("German_Austria, UTF-8") << "German_Austria_utf-8"
+                                           << "de_AT";
+    QTest::newRow("Portuguese_Portugal") << "ptg"
+                                         << "pt_PT";
+    QTest::newRow("Caribbean has no locale") << "English_Caribbean"
+                                             << "";
+}
+
+void TestLanguageEngine::localeIsTheRowsOwn()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, locale);
+    CLanguage language;
+    language.Initialize(m_base->path(), "Russian");
+    QCOMPARE(QLocale().language(), QLocale::Russian);
+    language.LoadLanguage(name);
+    QCOMPARE(QLocale().name(), locale.isEmpty() ? QLocale::system().name() : locale);
+    if (name.startsWith("Serbian"))
+        QCOMPARE(QLocale().script(),
+                 name.contains("Latin") ? QLocale::LatinScript : QLocale::CyrillicScript);
+    // An improper name has no locale either: the system's.
+    language.LoadLanguage("Russian");
+    language.LoadLanguage("Klingon");
+    QCOMPARE(QLocale(), QLocale::system());
+}
+
+void TestLanguageEngine::noRowKeepsTheLocaleOfTheLanguageBefore()
+{
+    // Sweep: after Japanese, each row gets a locale of its own language, or
+    // the system's, never Japanese (unless it is Japanese).
+    CLanguage language;
+    for (const LanguageTableRow& row : LanguageTable()) {
+        const QString name = QString::fromUtf16(row.name);
+        language.Initialize(m_base->path(), "Japanese");
+        QCOMPARE(QLocale().language(), QLocale::Japanese);
+        language.LoadLanguage(name);
+        const QLocale::Language own =
+            QLocale::codeToLanguage(QString::fromLatin1(row.localeTag).section(u'-', 0, 0));
+        QVERIFY2(QLocale() == QLocale::system() || QLocale().language() == own, qPrintable(name));
+        QVERIFY2(own == QLocale::Japanese || QLocale().language() != QLocale::Japanese,
+                 qPrintable(name));
+    }
 }
 
 QTEST_MAIN(TestLanguageEngine)

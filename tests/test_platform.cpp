@@ -1,11 +1,14 @@
 // Code pages, file and path helpers, typed numbers and the scripted UI double.
+#include "language/LanguageTable.h"
 #include "platform/CodePage.h"
 #include "platform/FileHelpers.h"
 #include "platform/TypedNumber.h"
+#include "support/PipeWatch.h"
 #include "support/ScriptedUiServices.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QSet>
 #include <QTest>
 
 #include <climits>
@@ -20,6 +23,9 @@ private slots:
     void decodesEveryCodePage();
     void rejectsUnknownCodePages();
     void systemCodePageRoundTrips();
+    void bytesThatAreNoCharacterBecomeReplacements_data();
+    void bytesThatAreNoCharacterBecomeReplacements();
+    void everyCodePageKeepsControlsAndMarksNothingElse();
 
     void fileExistsOnlyForReadableFiles();
     void pathFolderKeepsItsSeparator();
@@ -90,6 +96,94 @@ void TestPlatform::systemCodePageRoundTrips()
     QCOMPARE(*DecodeCodePage(EncodeSystemCodePage(text), 0), text);
 }
 
+void TestPlatform::bytesThatAreNoCharacterBecomeReplacements_data()
+{
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QString r(QChar::ReplacementCharacter);
+    QTest::newRow("932 unassigned single bytes")
+        << 932 << QByteArray("a\x80\xA0\xFD\xFE\xFF") << "a" + r + r + r + r + r;
+    QTest::newRow("932 bad trail byte") << 932 << QByteArray("\x81\x20x") << r + " x";
+    QTest::newRow("932 cut off at the end") << 932 << QByteArray("ab\x81") << "ab" + r;
+    QTest::newRow("936 bad trail byte") << 936 << QByteArray("\x81\x20") << r + " ";
+    QTest::newRow("936 cut off at the end")
+        << 936 << QByteArray("\xD6\xD0\xD6") << QStringLiteral(u"中") + r;
+    QTest::newRow("949 cut off at the end")
+        << 949 << QByteArray("\xC7\xD1\xC7") << QStringLiteral(u"한") + r;
+    QTest::newRow("950 cut off at the end")
+        << 950 << QByteArray("\xA4\xA4\xA4") << QStringLiteral(u"中") + r;
+    QTest::newRow("1253 unassigned")
+        << 1253 << QByteArray("\xC1\xD2\xFF") << QStringLiteral(u"Α") + r + r;
+    QTest::newRow("1255 unassigned")
+        << 1255 << QByteArray("\xE0\xDB\xFB") << QStringLiteral(u"א") + r + r;
+    QTest::newRow("1257 unassigned") << 1257 << QByteArray("\xA1\xA5") << r + r;
+    QTest::newRow("65001 broken and cut off")
+        << 65001 << QByteArray("\xFF\xC3\xA9\xE4\xB8")
+        << r + QStringLiteral(u"é") + r + r; // one for each byte of the cut-off character
+    QTest::newRow("0 system, cut off")
+        << 0 << QByteArray("\xC3\xA9\xC3") << QStringLiteral(u"é") + r;
+}
+
+void TestPlatform::bytesThatAreNoCharacterBecomeReplacements()
+{
+    QFETCH(int, codePage);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(DecodeCodePage(bytes, codePage).value_or(QString()), text);
+}
+
+void TestPlatform::everyCodePageKeepsControlsAndMarksNothingElse()
+{
+    QByteArray controls;
+    QString controlText;
+    for (int b = 0; b < 0x20; ++b) {
+        controls += char(b);
+        controlText += QChar(char16_t(b));
+    }
+    controls += '\x7F';
+    controlText += QChar(u'\x7F');
+    // Every code page of the language table, UTF-8 and the system's.
+    QSet<int> codePages{kUtf8CodePage, kSystemCodePage};
+    for (const LanguageTableRow& row : LanguageTable())
+        codePages.insert(row.codePage);
+    for (int codePage : codePages) {
+        QVERIFY(IsSupportedCodePage(codePage));
+        // Controls stand for themselves, also around other text.
+        QCOMPARE(*DecodeCodePage(controls, codePage), controlText);
+        QCOMPARE(*DecodeCodePage("A\x1A"
+                                 "B",
+                                 codePage),
+                 QStringLiteral(u"A\x1A"
+                                "B"));
+        // No single byte or pair of bytes decodes to a control: what is no
+        // character is U+FFFD, never a control such as U+001A. One call per
+        // lead byte, each pair on a line of its own.
+        for (int lead = 0x20; lead < 0x100; ++lead) {
+            if (lead == 0x7F)
+                continue;
+            QByteArray pairs;
+            for (int trail = 0x20; trail < 0x100; ++trail) {
+                if (trail == 0x7F)
+                    continue;
+                pairs += char(lead);
+                pairs += char(trail);
+                pairs += '\n';
+            }
+            const QString text = *DecodeCodePage(pairs, codePage);
+            const QStringList lines = text.split(u'\n');
+            QCOMPARE(lines.size(), 223 + 1); // every pair, and the empty rest
+            for (const QString& line : lines) {
+                for (QChar c : line)
+                    QVERIFY2(c.unicode() >= 0x20 && c.unicode() != 0x7F,
+                             qPrintable(QStringLiteral("code page %1, lead byte %2")
+                                            .arg(codePage)
+                                            .arg(lead, 2, 16)));
+            }
+        }
+    }
+}
+
 void TestPlatform::fileExistsOnlyForReadableFiles()
 {
     QTemporaryDir dir;
@@ -116,6 +210,19 @@ void TestPlatform::fileExistsOnlyForReadableFiles()
         QFile::setPermissions(locked, QFileDevice::WriteOwner);
         QVERIFY(!FileExists(locked));
     }
+
+    // Pipes and devices are not files, and asking must not open them: a pipe
+    // would block until someone writes to it.
+    const QString pipePath = dir.filePath(QStringLiteral("pipe.ini"));
+    PipeWatch pipe(pipePath);
+    QVERIFY(pipe.created());
+    QVERIFY(QFile::link(pipePath, dir.filePath(QStringLiteral("link.ini"))));
+    QVERIFY(!FileExists(pipePath));
+    QVERIFY(!FileExists(dir.filePath(QStringLiteral("link.ini"))));
+    QVERIFY(!FileExists(QStringLiteral("/dev/null")));
+    QVERIFY(!pipe.finish());
+    QVERIFY(QFile::link(file, dir.filePath(QStringLiteral("link-to-file.jpg"))));
+    QVERIFY(FileExists(dir.filePath(QStringLiteral("link-to-file.jpg"))));
 }
 
 void TestPlatform::pathFolderKeepsItsSeparator()
@@ -144,6 +251,16 @@ void TestPlatform::findsFilesIgnoringCase()
     QVERIFY(WriteTestFile(dir.filePath(QStringLiteral("ENGLISH.ini")), "E"));
     QCOMPARE(FindFileIgnoringCase(dir.path(), QStringLiteral("ENGLISH.ini")),
              dir.filePath(QStringLiteral("ENGLISH.ini")));
+    // Only regular files are found: not pipes, devices, folders or links to them.
+    PipeWatch pipe(dir.filePath(QStringLiteral("pipe.INI")));
+    QVERIFY(pipe.created());
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir.filePath(QStringLiteral("null.INI"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("pipe.INI")),
+                        dir.filePath(QStringLiteral("linked.INI"))));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.INI")));
+    for (const char* name : {"PIPE.ini", "NULL.ini", "LINKED.ini", "FOLDER.ini"})
+        QCOMPARE(FindFileIgnoringCase(dir.path(), QString::fromLatin1(name)), QString());
+    QVERIFY(!pipe.finish());
 }
 
 void TestPlatform::typedNumbers_data()

@@ -1,5 +1,6 @@
 // The private-profile reader: syntax, encodings, limits.
 #include "platform/ProfileReader.h"
+#include "support/PipeWatch.h"
 #include "support/TestFiles.h"
 
 #include <QTest>
@@ -21,11 +22,30 @@ private slots:
     void nulEndsAValue();
     void oversizedFilesAreNotRead();
     void hostileContentsDoNotBreakTheReader();
+    void onlyWantedValuesAreKept_data();
+    void onlyWantedValuesAreKept();
+    void pipesDevicesAndFoldersAreNotRead();
 };
 
-static ProfileFile Parse(const QByteArray& contents)
+// The values these tests ask for; the reader keeps no others.
+static const QList<ProfileKey> kWanted = {
+    {"STRING", "IDS_MESSAGE_ERROR"},
+    {"DIALOG", "IDC_BUTTON"},
+    {"s", "KEY"},
+    {"S", "a"},
+    {"S", "b"},
+    {"S", "cyrillic"},
+    {"S", "utf8"},
+    {"S", "k"},
+    {"S", "n"},
+    {"unterminated", "k"},
+    {"", "key"},
+    {"S", "other"},
+};
+
+static ProfileFile Parse(const QByteArray& contents, const QList<ProfileKey>& wanted = kWanted)
 {
-    ProfileFile file;
+    ProfileFile file(wanted);
     file.parse(contents);
     return file;
 }
@@ -93,7 +113,7 @@ void TestProfileReader::missingFileSectionOrKeyYieldsDefault()
     QCOMPARE(GetPrivateProfileValue(path, "S", "other", "default"), QStringLiteral("default"));
     QCOMPARE(GetPrivateProfileValue(path, "T", "key", "default"), QStringLiteral("default"));
     QCOMPARE(GetPrivateProfileValue(path, "S", "empty", "default"), QString());
-    ProfileFile file;
+    ProfileFile file(kWanted);
     QCOMPARE(file.load(dir.filePath("missing.ini")), ProfileFile::Status::NotFound);
     QCOMPARE(file.load(dir.path()), ProfileFile::Status::Unreadable); // a folder
 }
@@ -116,9 +136,10 @@ void TestProfileReader::lineEndings()
 
 void TestProfileReader::utf16FilesYieldText()
 {
-    const ProfileFile file = Parse(Utf16LeWithBom(QStringLiteral(u"[STRING]\r\nkey=エラー\r\n")));
+    const ProfileFile file =
+        Parse(Utf16LeWithBom(QStringLiteral(u"[STRING]\r\nIDS_MESSAGE_ERROR=エラー\r\n")));
     QVERIFY(file.isText());
-    const ProfileValue value = file.value("string", "key");
+    const ProfileValue value = file.value("string", "IDS_MESSAGE_ERROR");
     QVERIFY(value.isText);
     // The code page plays no part for text.
     QCOMPARE(value.decoded(1252), QStringLiteral(u"エラー"));
@@ -179,7 +200,7 @@ void TestProfileReader::oversizedFilesAreNotRead()
     file.write("[S]\nk=v\n");
     QVERIFY(file.resize(kProfileMaxFileBytes + 1)); // sparse: no real disk use
     file.close();
-    ProfileFile profile;
+    ProfileFile profile(kWanted);
     QCOMPARE(profile.load(path), ProfileFile::Status::TooLarge);
     QVERIFY(!profile.value("S", "k").found);
     QCOMPARE(GetPrivateProfileValue(path, "S", "k", "default"), QStringLiteral("default"));
@@ -197,6 +218,68 @@ void TestProfileReader::hostileContentsDoNotBreakTheReader()
     QCOMPARE(file.value("unterminated", "k").decoded(0), QStringLiteral("1"));
     QVERIFY(file.value("S", "k").bytes.size() <= kProfileValueMaxBytes);
     QCOMPARE(file.value("S", "k").decoded(0).size(), 2047);
+}
+
+void TestProfileReader::onlyWantedValuesAreKept_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("message");
+    const QByteArray wanted = "[STRING]\nIDS_MESSAGE_ERROR=Fehler\n";
+    QByteArray hugeSection = "[" + QByteArray(4000, 'S') + "]\n";
+    QByteArray tinyKeys = "[STRING]\n";
+    QByteArray repeated = "[STRING]\n";
+    QByteArray sections;
+    for (int i = 0; i < 50000; ++i) {
+        hugeSection += QByteArray::number(i, 16) + "=\n";
+        tinyKeys += QByteArray::number(i, 16) + "=v\n";
+        repeated += "S=x\n";
+        sections += "[" + QByteArray::number(i) + "]\nIDS_MESSAGE_ERROR=no\n";
+    }
+    QTest::newRow("huge section name") << hugeSection + wanted << "Fehler";
+    QTest::newRow("many tiny keys") << tinyKeys + wanted << "Fehler";
+    QTest::newRow("many sections") << sections + wanted << "Fehler";
+    QTest::newRow("repeated keys") << wanted + repeated + "IDS_MESSAGE_ERROR=later\n"
+                                   << "Fehler";
+    QTest::newRow("huge value") << "[STRING]\nIDS_MESSAGE_ERROR=" + QByteArray(4 << 20, 'x')
+                                << QString(2047, u'x');
+    QTest::newRow("no line breaks")
+        << "[STRING]" + QByteArray(1 << 20, '=') + "\n" + wanted << "Fehler";
+    QTest::newRow("huge key") << "[STRING]\n" + QByteArray(1 << 20, 'K') + "=v\n" + wanted
+                              << "Fehler";
+    QTest::newRow("UTF-16") << Utf16LeWithBom(QString::fromLatin1(hugeSection + tinyKeys + wanted))
+                            << "Fehler";
+}
+
+void TestProfileReader::onlyWantedValuesAreKept()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, message);
+    const QList<ProfileKey> wanted{
+        {"STRING", "IDS_MESSAGE_ERROR"}, {"STRING", "S"}, {"STRING", "missing"}, {"NOPE", "k"}};
+    const ProfileFile file = Parse(contents, wanted);
+    QCOMPARE(file.value("String", "ids_message_error").decoded(1252), message);
+    // Nothing else that the file holds is kept, nor found when asked for.
+    QVERIFY(file.keptValueCount() <= 2);
+    QVERIFY(!file.value("STRING", "0").found);
+    QVERIFY(!file.value(QString(4000, u'S'), "0").found);
+    QVERIFY(!file.value("NOPE", "k").found);
+}
+
+void TestProfileReader::pipesDevicesAndFoldersAreNotRead()
+{
+    QTemporaryDir dir;
+    const QString pipePath = dir.filePath("pipe.ini");
+    PipeWatch pipe(pipePath);
+    QVERIFY(pipe.created());
+    QVERIFY(QFile::link(pipePath, dir.filePath("link-to-pipe.ini")));
+    QVERIFY(QFile::link("/dev/zero", dir.filePath("zero.ini")));
+    for (const QString& path : {pipePath, dir.filePath("link-to-pipe.ini"),
+                                dir.filePath("zero.ini"), QString("/dev/zero"), dir.path()}) {
+        ProfileFile file(kWanted);
+        QCOMPARE(file.load(path), ProfileFile::Status::Unreadable);
+        QCOMPARE(GetPrivateProfileValue(path, "S", "k", "default"), QStringLiteral("default"));
+    }
+    QVERIFY(!pipe.finish()); // never opened, so it could not block
 }
 
 QTEST_GUILESS_MAIN(TestProfileReader)

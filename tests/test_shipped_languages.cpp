@@ -21,6 +21,7 @@ private slots:
     void translationsDecodeToTheIntendedText();
     void filesAreEncodedAsTheirNamesSay();
     void shippedLanguagesAreListed();
+    void frenchFollowsFrenchTypography();
 
 private:
     static QString baseFolder() { return QStringLiteral(RASTELLE_SOURCE_DIR "/resources"); }
@@ -114,7 +115,11 @@ void TestShippedLanguages::translationsDecodeToTheIntendedText()
     QCOMPARE(language.GetString(IDS_MESSAGE_ERROR), errorText);
 
     // Every key against the translator's UTF-8 reference text.
-    ProfileFile expected;
+    QList<ProfileKey> keys;
+    for (const LanguageKey& key : LanguageKeys())
+        keys.append({QString::fromUtf16(SectionName(SectionOfKey(key.name))),
+                     QString::fromUtf16(key.name)});
+    ProfileFile expected(keys);
     QCOMPARE(expected.load(QStringLiteral(RASTELLE_TEST_DATA_DIR "/translations/") + reference +
                            ".utf8.ini"),
              ProfileFile::Status::Loaded);
@@ -159,6 +164,36 @@ void TestShippedLanguages::shippedLanguagesAreListed()
         names << language.GetLanguageName(i);
     QCOMPARE(names, (QStringList{"English", "French_utf-8", "German", "Japanese_unicode", "Russian",
                                  "chs"}));
+}
+
+void TestShippedLanguages::frenchFollowsFrenchTypography()
+{
+    ScriptedUiServices ui;
+    CLanguage language;
+    language.Initialize(baseFolder(), "French_utf-8");
+    // A narrow no-break space before the high punctuation, so it never ends
+    // up alone at the start of a line; never a plain or wide space, or none.
+    int punctuation = 0;
+    for (const LanguageKey& key : LanguageKeys()) {
+        const QString text = TextOf(language, key);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!QStringView(u":;!?").contains(text[i]))
+                continue;
+            ++punctuation;
+            QVERIFY2(i > 0 && text[i - 1] == QChar(0x202F),
+                     qPrintable(QString::fromUtf16(key.name) + ": " + text));
+        }
+    }
+    QVERIFY(punctuation >= 20); // the check did look at the texts
+    QCOMPARE(language.GetDialogText(IDC_STATIC_OUTPUT_WIDTH),
+             QStringLiteral(u"Largeur de sortie\u202F:"));
+    // The usual words for flipping a picture.
+    QCOMPARE(language.GetDialogText(IDC_STATIC_FLIP), QStringLiteral("Retournement"));
+    QCOMPARE(language.GetDialogText(IDC_RADIO_FLIP_NO), QStringLiteral("Aucun retournement"));
+    QCOMPARE(language.GetDialogText(IDC_RADIO_FLIP_HORIZONTAL),
+             QStringLiteral("Retournement horizontal"));
+    QCOMPARE(language.GetDialogText(IDC_RADIO_FLIP_VERTICAL),
+             QStringLiteral("Retournement vertical"));
 }
 
 QTEST_MAIN(TestShippedLanguages)
