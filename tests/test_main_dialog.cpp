@@ -1,7 +1,7 @@
 // The main window driven as a user drives it: start, options kept between
 // runs, opening photos and frames, the small commands, Browse and Convert.
-#include "dialog/CPictavoDlg.h"
 #include "convert/QtImaging.h"
+#include "dialog/CPictavoDlg.h"
 #include "language/CLanguage.h"
 #include "language/LanguageMessage.h"
 #include "platform/FileHelpers.h"
@@ -10,6 +10,7 @@
 #include "support/TestFiles.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -95,6 +96,7 @@ private slots:
     void pathsAreNeverCut();
     void relabelling();
     void choicesSurviveARestart();
+    void rotationAndFlipByKeyboard();
 };
 
 void TestMainDialog::firstRunShowsDefaultsAndCloseStoresEverything()
@@ -816,6 +818,46 @@ void TestMainDialog::choicesSurviveARestart()
     QCOMPARE(dialog.TextFont().lfItalic, std::uint8_t(1));
     QCOMPARE(dialog.TextColor(), 0x00FF8000u);
     QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), QStringLiteral("DejaVu Serif"));
+}
+
+void TestMainDialog::rotationAndFlipByKeyboard()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    fixture.Store().WriteProfileInt(kOption, "nRotateAngel", 45);
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.TakeMessages();
+    const auto press = [](Qt::Key key) {
+        QVERIFY(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), key);
+    };
+    // Tab from the calculator reaches the rotation group, which has nothing
+    // checked, at its first button, and checks nothing.
+    dialog.GetDlgItem(IDC_BUTTON_BASE_HEIGHT)->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_ROTATE_0));
+    for (int id = IDC_RADIO_ROTATE_0; id <= IDC_RADIO_ROTATE_270; ++id)
+        QVERIFY(!dialog.IsDlgButtonChecked(id));
+    QCOMPARE(dialog.RotateAngle(), 45);
+    // The arrow keys choose, and the angle follows.
+    press(Qt::Key_Down);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_90));
+    QCOMPARE(dialog.RotateAngle(), 90);
+    press(Qt::Key_Up);
+    press(Qt::Key_Up);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_270));
+    QCOMPARE(dialog.RotateAngle(), 270);
+    // On to the flip group, at its checked "No flip".
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_FLIP_NO));
+    press(Qt::Key_Right);
+    QCOMPARE(dialog.FlipType(), 1);
+    press(Qt::Key_Down);
+    QCOMPARE(dialog.FlipType(), 2);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_FLIP_VERTICAL));
+    QVERIFY(fixture.TakeMessages().isEmpty());
+    fixture.Command(IDC_BUTTON_EXIT);
+    QCOMPARE(StoredInt(fixture.Store(), kOption, "nRotateAngel"), 270);
+    QCOMPARE(StoredInt(fixture.Store(), kOption, "nFlipType"), 2);
 }
 
 QTEST_MAIN(TestMainDialog)
