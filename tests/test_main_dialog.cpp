@@ -5,8 +5,11 @@
 #include "language/CLanguage.h"
 #include "language/LanguageMessage.h"
 #include "platform/FileHelpers.h"
+#include "platform/FontChooser.h"
+#include "platform/QtUiServices.h"
 #include "resources/resource.h"
 #include "support/MainDialogFixture.h"
+#include "support/ModalDriver.h"
 #include "support/TestFiles.h"
 
 #include <QAbstractButton>
@@ -14,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QTest>
 
@@ -97,6 +101,7 @@ private slots:
     void relabelling();
     void choicesSurviveARestart();
     void rotationAndFlipByKeyboard();
+    void fontChooserKeysFromTheWindow();
 };
 
 void TestMainDialog::firstRunShowsDefaultsAndCloseStoresEverything()
@@ -858,6 +863,60 @@ void TestMainDialog::rotationAndFlipByKeyboard()
     fixture.Command(IDC_BUTTON_EXIT);
     QCOMPARE(StoredInt(fixture.Store(), kOption, "nRotateAngel"), 270);
     QCOMPARE(StoredInt(fixture.Store(), kOption, "nFlipType"), 2);
+}
+
+void TestMainDialog::fontChooserKeysFromTheWindow()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    fixture.Store().WriteProfileString("CurrentFont", "lfFaceName", "DejaVu Sans");
+    CPictavoDlg& dialog = fixture.Open();
+    QtUiServices desktop;
+    SetUiServices(&desktop);
+    // Chooses a bold serif face in the real chooser, then presses a key in
+    // its size field.
+    const auto chooseThenPress = [](Qt::Key key, bool* closed) {
+        WhenModalShows([key, closed](QWidget* modal) {
+            auto* chooser = dynamic_cast<FontChooserDialog*>(modal);
+            QVERIFY(chooser);
+            QFont bold(QStringLiteral("DejaVu Serif"));
+            bold.setBold(true);
+            chooser->FontPart()->setCurrentFont(bold);
+            QLineEdit* size = chooser->FontPart()->findChildren<QLineEdit*>().value(2);
+            QVERIFY(size);
+            size->setFocus();
+            *closed = KeyCloses(chooser, size, key);
+        });
+    };
+    bool closed = false;
+    chooseThenPress(Qt::Key_Escape, &closed);
+    fixture.Command(IDC_BUTTON_FONT);
+    QVERIFY(closed);
+    QCOMPARE(dialog.TextFont().lfFaceName, QStringLiteral("DejaVu Sans"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), QStringLiteral("DejaVu Sans"));
+
+    closed = false;
+    chooseThenPress(Qt::Key_Return, &closed);
+    fixture.Command(IDC_BUTTON_FONT);
+    QVERIFY(closed);
+    QCOMPARE(dialog.TextFont().lfFaceName, QStringLiteral("DejaVu Serif"));
+    QCOMPARE(dialog.TextFont().lfWeight, 700);
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), QStringLiteral("DejaVu Serif"));
+
+    // The interface font command opens the same chooser.
+    closed = false;
+    chooseThenPress(Qt::Key_Escape, &closed);
+    fixture.Command(IDM_POPUPMENU_FONT);
+    QVERIFY(closed);
+    QCOMPARE(fixture.Store().GetProfileString("english", "lfFaceName", "none"),
+             QStringLiteral("none"));
+    closed = false;
+    chooseThenPress(Qt::Key_Return, &closed);
+    fixture.Command(IDM_POPUPMENU_FONT);
+    QVERIFY(closed);
+    QCOMPARE(fixture.Store().GetProfileString("english", "lfFaceName", "none"),
+             QStringLiteral("DejaVu Serif"));
+    QCOMPARE(fixture.Store().GetProfileInt("english", "lfWeight", 0), 700);
+    SetUiServices(&fixture.Ui());
 }
 
 QTEST_MAIN(TestMainDialog)
