@@ -17,8 +17,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -102,6 +105,8 @@ private slots:
     void choicesSurviveARestart();
     void rotationAndFlipByKeyboard();
     void fontChooserKeysFromTheWindow();
+    void browseWithTheRealSaveDialog();
+    void openWithTheRealOpenDialog();
 };
 
 void TestMainDialog::firstRunShowsDefaultsAndCloseStoresEverything()
@@ -917,6 +922,138 @@ void TestMainDialog::fontChooserKeysFromTheWindow()
              QStringLiteral("DejaVu Serif"));
     QCOMPARE(fixture.Store().GetProfileInt("english", "lfWeight", 0), 700);
     SetUiServices(&fixture.Ui());
+}
+
+namespace {
+
+QLineEdit* FileNameField(QFileDialog* chooser)
+{
+    return chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+// What the file list is filtered by at the moment.
+QStringList ListFilter(QFileDialog* chooser)
+{
+    auto* model = chooser->findChild<QFileSystemModel*>();
+    return model ? model->nameFilters() : QStringList{QStringLiteral("no model")};
+}
+
+// Types a name into the file-name field and presses Return there.
+void EnterName(QFileDialog* chooser, const QString& name)
+{
+    QLineEdit* field = FileNameField(chooser);
+    field->setFocus();
+    field->selectAll();
+    field->del();
+    QTest::keyClicks(field, name);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+} // namespace
+
+void TestMainDialog::browseWithTheRealSaveDialog()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    const QString folder = fixture.Home() + QStringLiteral("/Pictures");
+    QtUiServices desktop;
+    SetUiServices(&desktop);
+    struct
+    {
+        QString prefilled;
+        QStringList typeFilters;
+        bool openAfterPrefilled = false;
+        QStringList filterAfterPattern;
+        bool openAfterPattern = false;
+        bool openWithoutName = false;
+    } seen;
+    WhenModalShows([&](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(chooser);
+        MessageBoxCloser boxes;
+        QVERIFY(FileNameField(chooser));
+        seen.prefilled = FileNameField(chooser)->text();
+        seen.typeFilters = chooser->nameFilters();
+        // Save with the prefilled wildcard: the list is filtered by it and
+        // the dialog stays.
+        QTest::keyClick(FileNameField(chooser), Qt::Key_Return);
+        seen.openAfterPrefilled = chooser->isVisible();
+        // A typed wildcard filters the list in the same way.
+        if (chooser->isVisible()) {
+            EnterName(chooser, QStringLiteral("*.png"));
+            seen.filterAfterPattern = ListFilter(chooser);
+            seen.openAfterPattern = chooser->isVisible();
+        }
+        // No name at all: nothing happens.
+        if (chooser->isVisible()) {
+            EnterName(chooser, QString());
+            seen.openWithoutName = chooser->isVisible();
+        }
+        if (chooser->isVisible())
+            EnterName(chooser, QStringLiteral("result"));
+        if (chooser->isVisible())
+            chooser->reject();
+        QCOMPARE(boxes.Closed(), 0);
+    });
+    fixture.Command(IDC_BUTTON_OUTPUT_FILE_BROWSE);
+    SetUiServices(&fixture.Ui());
+    QCOMPARE(seen.prefilled, QStringLiteral("*.*"));
+    QCOMPARE(seen.typeFilters, QStringList{"BITMAP file (*.bmp)"});
+    QVERIFY(seen.openAfterPrefilled);
+    QVERIFY(seen.openAfterPattern);
+    QCOMPARE(seen.filterAfterPattern, QStringList{"*.png"});
+    QVERIFY(seen.openWithoutName);
+    QCOMPARE(dialog.OutputFile(), folder + QStringLiteral("/result.bmp"));
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/*.bmp")));
+}
+
+void TestMainDialog::openWithTheRealOpenDialog()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    const QString photo = fixture.WritePicture("pics/photo.png", 30, 20, Qt::red);
+    fixture.Store().WriteProfileString(kOption, "LastPhotoFolder", fixture.Path("pics/"));
+    QtUiServices desktop;
+    SetUiServices(&desktop);
+    QStringList shownFilters;
+    QStringList startFilter;
+    QStringList filterAfterPattern;
+    bool openAfterPattern = false;
+    int boxesShown = -1;
+    WhenModalShows([&](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(chooser);
+        auto* types = chooser->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        for (int i = 0; i < types->count(); ++i)
+            shownFilters << types->itemText(i);
+        startFilter = ListFilter(chooser);
+        MessageBoxCloser boxes;
+        EnterName(chooser, QStringLiteral("*.jp*"));
+        openAfterPattern = chooser->isVisible();
+        filterAfterPattern = ListFilter(chooser);
+        if (chooser->isVisible())
+            EnterName(chooser, QStringLiteral("photo.png"));
+        if (chooser->isVisible())
+            chooser->reject();
+        boxesShown = boxes.Closed();
+    });
+    fixture.Command(IDC_BUTTON_OPEN_PHOTO);
+    SetUiServices(&fixture.Ui());
+    // Each filter line shows its patterns once.
+    QCOMPARE(shownFilters,
+             QStringList({"Picture Files "
+                          "(*.jpg;*.jpeg;*.gif;*.png;*.tif;*.ico;*.exif;*.wmf;*.emf;*.dib;*.bmp)",
+                          "Any Files (*.*)"}));
+    // The list still takes every pattern of the first filter.
+    QVERIFY(startFilter.contains("*.tiff"));
+    QVERIFY(startFilter.contains("*.raw"));
+    QCOMPARE(startFilter.size(), 23);
+    QVERIFY(openAfterPattern);
+    QCOMPARE(filterAfterPattern, QStringList{"*.jp*"});
+    QCOMPARE(boxesShown, 0);
+    QCOMPARE(dialog.PhotoPath(), photo);
+    QCOMPARE(dialog.PhotoWidth(), 30);
 }
 
 QTEST_MAIN(TestMainDialog)

@@ -14,3 +14,17 @@ void WhenModalShows(std::function<void(QWidget*)> action);
 // window that stayed open is rejected so the test goes on.
 bool KeyCloses(QWidget* dialog, QWidget* target, int key,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+// Closes every message box that comes up while it lives, counting them: a
+// step that should not ask anything cannot then hang the test.
+class MessageBoxCloser
+{
+public:
+    MessageBoxCloser();
+    ~MessageBoxCloser();
+    int Closed() const { return m_closed; }
+
+private:
+    class QTimer* m_timer;
+    int m_closed = 0;
+};
