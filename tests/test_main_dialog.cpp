@@ -106,6 +106,7 @@ private slots:
     void rotationAndFlipByKeyboard();
     void fontChooserKeysFromTheWindow();
     void browseWithTheRealSaveDialog();
+    void outputFolderFromTheUsersPicturesFolder();
     void openWithTheRealOpenDialog();
 };
 
@@ -228,13 +229,14 @@ void TestMainDialog::missingPicturesFolderFallsBackToHome()
 {
     MainDialogFixture fixture({QStringLiteral("English.ini")}, false);
     CPictavoDlg& dialog = fixture.Open();
-    QCOMPARE(fixture.TakeMessages(), QStringList{"Can not get My Picture directory!"});
+    // A home without a Pictures folder is ordinary here: nothing is said.
+    QCOMPARE(fixture.TakeMessages(), QStringList{});
     QCOMPARE(dialog.OutputFolder(), fixture.Home() + u'/');
 
-    // A stored folder still wins, though the message shows.
+    // A stored folder still wins.
     fixture.Store().WriteProfileString(kOption, "last_output_folder", "/srv/out/");
     CPictavoDlg& again = fixture.Open();
-    QCOMPARE(fixture.TakeMessages().size(), 1);
+    QCOMPARE(fixture.TakeMessages().size(), 0);
     QCOMPARE(again.OutputFolder(), QStringLiteral("/srv/out/"));
 }
 
@@ -1054,6 +1056,32 @@ void TestMainDialog::openWithTheRealOpenDialog()
     QCOMPARE(boxesShown, 0);
     QCOMPARE(dialog.PhotoPath(), photo);
     QCOMPARE(dialog.PhotoWidth(), 30);
+}
+
+void TestMainDialog::outputFolderFromTheUsersPicturesFolder()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    // The desktop's own name for the folder comes first.
+    QDir(fixture.Path("config")).mkpath(".");
+    QFile dirs(fixture.Path("config/user-dirs.dirs"));
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+    dirs.close();
+    QDir(fixture.Home()).mkpath("Bilder");
+    QCOMPARE(fixture.Open().OutputFolder(), fixture.Home() + "/Bilder/");
+    QCOMPARE(fixture.TakeMessages(), QStringList{});
+    // Named but missing: ~/Pictures.
+    QDir(fixture.Home()).rmdir("Bilder");
+    QCOMPARE(fixture.Open().OutputFolder(), fixture.Home() + "/Pictures/");
+    QCOMPARE(fixture.TakeMessages(), QStringList{});
+    // Then the home folder.
+    QDir(fixture.Home()).rmdir("Pictures");
+    QCOMPARE(fixture.Open().OutputFolder(), fixture.Home() + u'/');
+    QCOMPARE(fixture.TakeMessages(), QStringList{});
+    // No folder at all: the message, and the root folder.
+    QVERIFY(QDir(fixture.Home()).removeRecursively());
+    QCOMPARE(fixture.Open().OutputFolder(), QStringLiteral("/"));
+    QCOMPARE(fixture.TakeMessages(), QStringList{"Can not get My Picture directory!"});
 }
 
 QTEST_MAIN(TestMainDialog)
