@@ -14,7 +14,10 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
+
+#include <memory>
 
 static QMessageBox::Icon ToQtIcon(MessageIcon icon)
 {
@@ -206,9 +209,44 @@ void QtUiServices::EndWaitCursor()
     QGuiApplication::restoreOverrideCursor();
 }
 
-bool QtUiServices::OpenUrl(const QUrl& url)
+void QtUiServices::OpenUrl(const QUrl& url, std::function<void(bool opened)> done)
 {
-    return QDesktopServices::openUrl(url);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Qt counts xdg-open as success once it has started, though it may then
+    // find no handler and exit with a failure. Its status decides here; it is
+    // watched, not waited for, since it may run as long as the browser.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+        // Not parented: the program ending must not end the opener (nor the
+        // browser it runs).
+        auto* process = new QProcess;
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        auto answered = std::make_shared<bool>(false);
+        const auto answer = [process, answered, done](bool opened) {
+            if (*answered)
+                return;
+            *answered = true;
+            process->deleteLater();
+            if (done)
+                done(opened);
+        };
+        QObject::connect(process, &QProcess::finished, process,
+                         [answer](int code, QProcess::ExitStatus status) {
+                             answer(status == QProcess::NormalExit && code == 0);
+                         });
+        QObject::connect(process, &QProcess::errorOccurred, process,
+                         [answer](QProcess::ProcessError error) {
+                             if (error == QProcess::FailedToStart)
+                                 answer(false);
+                         });
+        process->start(opener,
+                       {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)});
+        return;
+    }
+#endif
+    const bool opened = QDesktopServices::openUrl(url);
+    if (done)
+        done(opened);
 }
 
 bool QtUiServices::StartDetached(const QString& program, const QStringList& arguments)

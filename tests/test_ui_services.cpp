@@ -4,6 +4,7 @@
 #include "platform/QtUiServices.h"
 #include "support/ScriptedUiServices.h"
 
+#include "support/FakeOpener.h"
 #include "support/ModalDriver.h"
 
 #include <QAbstractItemView>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 class TestUiServices : public QObject
 {
@@ -24,6 +26,7 @@ private slots:
     void fontChooserStartsFromTheRecordWithBlack();
     void fontChooserReportsColourAsColorRef();
     void fontChooserKeysEndTheWholeChooser();
+    void openerStatusDecidesWhetherAnAddressOpened();
 };
 
 void TestUiServices::scriptedFileDialogsRecordAndAnswer()
@@ -218,6 +221,43 @@ void TestUiServices::fontChooserKeysEndTheWholeChooser()
             QCOMPARE(choice->color, 0u);
         }
     }
+}
+
+void TestUiServices::openerStatusDecidesWhetherAnAddressOpened()
+{
+    QtUiServices desktop;
+    const struct
+    {
+        int status;
+        bool opened;
+    } cases[] = {{0, true}, {3, false}, {4, false}};
+    for (const auto& c : cases) {
+        FakeOpener opener(c.status);
+        std::optional<bool> answer;
+        desktop.OpenUrl(QUrl(QStringLiteral("https://example.org/a b")),
+                        [&answer](bool opened) { answer = opened; });
+        QTRY_VERIFY(answer.has_value());
+        QCOMPARE(*answer, c.opened);
+        QCOMPARE(opener.Opened(), QStringList{"https://example.org/a%20b"});
+    }
+    // A local document goes to the opener as a path.
+    FakeOpener opener(0);
+    std::optional<bool> answer;
+    desktop.OpenUrl(QUrl::fromLocalFile(QStringLiteral("/opt/My Tools/help/Introduction.html")),
+                    [&answer](bool opened) { answer = opened; });
+    QTRY_VERIFY(answer.has_value());
+    QCOMPARE(opener.Opened(), QStringList{"/opt/My Tools/help/Introduction.html"});
+    // An opener that runs on does not hold the caller up: the answer comes
+    // when it ends.
+    FakeOpener slow(3, true);
+    answer.reset();
+    desktop.OpenUrl(QUrl(QStringLiteral("https://example.org/")),
+                    [&answer](bool opened) { answer = opened; });
+    QTRY_COMPARE(slow.Opened(), QStringList{"https://example.org/"});
+    QVERIFY(!answer.has_value());
+    slow.Release();
+    QTRY_VERIFY(answer.has_value());
+    QCOMPARE(*answer, false);
 }
 
 QTEST_MAIN(TestUiServices)
