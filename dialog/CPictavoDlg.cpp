@@ -152,15 +152,27 @@ bool CPictavoDlg::OnInitDialog()
 QString CPictavoDlg::ChooseInitialOutputFolder()
 {
     // Every platform Qt runs on has a Pictures folder service, so the branch
-    // for old systems without one does not arise.
+    // for old systems without one does not arise. A home without a Pictures
+    // folder is ordinary on Linux: the home folder then serves quietly, and
+    // only a user with no folder at all hears about it.
+    const QString candidates[] = {
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+        QDir::home().filePath(QStringLiteral("Pictures")),
+        QDir::homePath(),
+    };
     QString fallback;
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!pictures.isEmpty() && QFileInfo(pictures).isDir()) {
-        fallback = QDir::toNativeSeparators(pictures) + QDir::separator();
-    } else {
-        Message(QStringLiteral("Can not get My Picture directory!"), QStringLiteral("Error"));
-        fallback = QDir::toNativeSeparators(QDir::homePath()) + QDir::separator();
+    for (const QString& candidate : candidates) {
+        if (!candidate.isEmpty() && QFileInfo(candidate).isDir()) {
+            fallback = QDir::toNativeSeparators(QDir::cleanPath(candidate));
+            break;
+        }
     }
+    if (fallback.isEmpty()) {
+        Message(QStringLiteral("Can not get My Picture directory!"), QStringLiteral("Error"));
+        fallback = QDir::toNativeSeparators(QDir::rootPath());
+    }
+    if (!fallback.endsWith(QDir::separator()))
+        fallback += QDir::separator();
     const QString stored =
         m_settings.GetProfileString(kOption, QStringLiteral("last_output_folder"), fallback);
     // A stored folder no path could be made in is not used.

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
 #include <QUrl>
 
 // ---------------------------------------------------------------------------
@@ -98,11 +99,16 @@ void CPictavoDlg::OnPopupAbout()
 void CPictavoDlg::OnBnClickedButtonHomepage()
 {
     const QString address = HomePageAddress();
-    if (UiServices().OpenUrl(QUrl(address)))
-        return;
-    Message(QStringLiteral("The Program does not launch your web browser to access ") + address +
+    // The answer may come after this returns, when the window may be gone.
+    QPointer<CPictavoDlg> self(this);
+    UiServices().OpenUrl(QUrl(address), [self, address](bool opened) {
+        if (opened || !self)
+            return;
+        self->Message(
+            QStringLiteral("The Program does not launch your web browser to access ") + address +
                 QStringLiteral(" ,\nPlease launch your web browser and input the URL manually."),
             theLanguage.GetString(IDS_MESSAGE_UNKNOWN_ERROR));
+    });
 }
 
 void CPictavoDlg::OnBnClickedButtonHelp()
@@ -113,6 +119,6 @@ void CPictavoDlg::OnBnClickedButtonHelp()
 #ifdef Q_OS_WIN
     UiServices().StartDetached(QStringLiteral("hh.exe"), {CompiledHelpTarget(programPath)});
 #else
-    UiServices().OpenUrl(QUrl::fromLocalFile(HelpIntroductionPath(programPath)));
+    UiServices().OpenUrl(QUrl::fromLocalFile(HelpIntroductionPath(programPath)), {});
 #endif
 }

@@ -3,9 +3,10 @@
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -54,6 +55,13 @@ FontChooserDialog::FontChooserDialog(const LogFont& initial, QWidget* parent) : 
     // Embedded as a page of this dialog: our buttons close it.
     m_fonts->setWindowFlags(Qt::Widget);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    // The embedded part is a dialog of its own: Escape or Enter would end
+    // only it (or nothing). They end the whole chooser instead.
+    m_fonts->installEventFilter(this);
+    connect(m_fonts, &QDialog::finished, this, [this](int result) {
+        m_fonts->setVisible(true);
+        done(result);
+    });
 
     m_colorButton = new QPushButton(this);
     m_colorButton->setMinimumWidth(80);
@@ -77,6 +85,24 @@ FontChooserDialog::FontChooserDialog(const LogFont& initial, QWidget* parent) : 
     layout->addWidget(m_fonts);
     layout->addLayout(colorRow);
     layout->addWidget(buttons);
+}
+
+bool FontChooserDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_fonts && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Cancel)) {
+            reject();
+            return true;
+        }
+        const bool plain = key->modifiers() == Qt::NoModifier ||
+                           (key->modifiers() == Qt::KeypadModifier && key->key() == Qt::Key_Enter);
+        if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void FontChooserDialog::SetColor(const QColor& color)

@@ -21,6 +21,9 @@ public:
     QColor Color() const { return m_color; }
     void SetColor(const QColor& color);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QFontDialog* m_fonts = nullptr;
     QPushButton* m_colorButton = nullptr;

@@ -2,14 +2,22 @@
 
 #include "platform/FontChooser.h"
 
+#include <QAbstractItemView>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
+
+#include <memory>
 
 static QMessageBox::Icon ToQtIcon(MessageIcon icon)
 {
@@ -73,13 +81,86 @@ QString QtFilterText(const FileFilter& filter)
     return filter.label + QStringLiteral(" (") + filter.patterns.join(u' ') + u')';
 }
 
-static std::optional<QString> RunFileDialog(const FileDialogRequest& request, bool save)
+namespace {
+
+bool HasWildcard(const QString& name)
 {
-    QFileDialog dialog(request.owner, request.title, request.initialFolder);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    return name.contains(u'*') || name.contains(u'?');
+}
+
+// Labels that already show their patterns ("Any Files (*.*)"): Qt would show
+// the patterns a second time after them.
+bool LabelsShowPatterns(const QList<FileFilter>& filters)
+{
+    if (filters.isEmpty())
+        return false;
+    for (const FileFilter& filter : filters) {
+        if (!filter.label.trimmed().endsWith(u')'))
+            return false;
+    }
+    return true;
+}
+
+// Qt's file dialog takes a name with a wildcard for a file name. Here, as in
+// the Windows dialogs, a wildcard typed into the name field filters the list
+// and the dialog stays open; the open dialog still takes an existing file
+// whose name happens to hold one.
+class PickerDialog : public QFileDialog
+{
+public:
+    PickerDialog(QWidget* owner, const QString& title, const QString& folder, bool save)
+        : QFileDialog(owner, title, folder), m_save(save)
+    {
+        setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    }
+
+    void accept() override
+    {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (field && ApplyWildcard(field->text().trimmed()))
+            return;
+        QFileDialog::accept();
+    }
+
+private:
+    // Filters the list by a typed pattern; false when the text is a name.
+    bool ApplyWildcard(const QString& typed)
+    {
+        const QString name = typed.mid(typed.lastIndexOf(u'/') + 1);
+        if (!HasWildcard(name))
+            return false;
+        const QString folder = typed.left(typed.size() - name.size());
+        const QDir base = folder.isEmpty() ? directory() : QDir(directory().filePath(folder));
+        if (!m_save && QFileInfo(base.filePath(name)).isFile())
+            return false;
+        auto* model = findChild<QFileSystemModel*>();
+        if (!model)
+            return false; // not Qt's own widgets: the result is checked instead
+        if (!folder.isEmpty() && base.exists())
+            setDirectory(base.absolutePath());
+        model->setNameFilters(
+            name.split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts));
+        if (auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            field->setText(name);
+        // The dialog selects what it takes the pattern to name (the folder);
+        // a name typed next must not lose to that selection.
+        for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
+            if (view->selectionModel())
+                view->selectionModel()->clearSelection();
+        }
+        return true;
+    }
+
+    bool m_save;
+};
+
+std::optional<QString> RunFileDialog(const FileDialogRequest& request, bool save)
+{
+    PickerDialog dialog(request.owner, request.title, request.initialFolder, save);
     // Replacing is asked by Convert, not here.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, LabelsShowPatterns(request.filters));
     QStringList filters;
     for (const FileFilter& filter : request.filters)
         filters.append(QtFilterText(filter));
@@ -90,8 +171,15 @@ static std::optional<QString> RunFileDialog(const FileDialogRequest& request, bo
         dialog.selectFile(request.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    const QString chosen = dialog.selectedFiles().constFirst();
+    // A pattern is never a choice, whichever dialog returned it.
+    const QFileInfo info(chosen);
+    if (HasWildcard(info.fileName()) && (save || !info.isFile()))
+        return std::nullopt;
+    return QDir::toNativeSeparators(chosen);
 }
+
+} // namespace
 
 std::optional<QString> QtUiServices::GetOpenFileName(const FileDialogRequest& request)
 {
@@ -121,9 +209,44 @@ void QtUiServices::EndWaitCursor()
     QGuiApplication::restoreOverrideCursor();
 }
 
-bool QtUiServices::OpenUrl(const QUrl& url)
+void QtUiServices::OpenUrl(const QUrl& url, std::function<void(bool opened)> done)
 {
-    return QDesktopServices::openUrl(url);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Qt counts xdg-open as success once it has started, though it may then
+    // find no handler and exit with a failure. Its status decides here; it is
+    // watched, not waited for, since it may run as long as the browser.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+        // Not parented: the program ending must not end the opener (nor the
+        // browser it runs).
+        auto* process = new QProcess;
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        auto answered = std::make_shared<bool>(false);
+        const auto answer = [process, answered, done](bool opened) {
+            if (*answered)
+                return;
+            *answered = true;
+            process->deleteLater();
+            if (done)
+                done(opened);
+        };
+        QObject::connect(process, &QProcess::finished, process,
+                         [answer](int code, QProcess::ExitStatus status) {
+                             answer(status == QProcess::NormalExit && code == 0);
+                         });
+        QObject::connect(process, &QProcess::errorOccurred, process,
+                         [answer](QProcess::ProcessError error) {
+                             if (error == QProcess::FailedToStart)
+                                 answer(false);
+                         });
+        process->start(opener,
+                       {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)});
+        return;
+    }
+#endif
+    const bool opened = QDesktopServices::openUrl(url);
+    if (done)
+        done(opened);
 }
 
 bool QtUiServices::StartDetached(const QString& program, const QStringList& arguments)

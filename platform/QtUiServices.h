@@ -13,7 +13,7 @@ public:
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     std::optional<int> TrackPopupMenu(QMenu& menu, const QPoint& screenPoint) override;
-    bool OpenUrl(const QUrl& url) override;
+    void OpenUrl(const QUrl& url, std::function<void(bool opened)> done) override;
     bool StartDetached(const QString& program, const QStringList& arguments) override;
 };
 

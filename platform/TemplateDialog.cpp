@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -105,6 +106,62 @@ protected:
     }
 };
 
+// A radio button of a template group: the arrow keys move to the previous or
+// next button of its group, wrapping round, and check the button they reach
+// by clicking it, so that its click is handled as a mouse click is. The group
+// is not exclusive (the program may leave it with nothing checked), which is
+// why Qt's own arrow-key handling does not check anything.
+class TemplateRadioButton : public QRadioButton
+{
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int key = event->key();
+        const bool back = key == Qt::Key_Up || key == Qt::Key_Left;
+        const bool forward = key == Qt::Key_Down || key == Qt::Key_Right;
+        if ((!back && !forward) || !group() ||
+            (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+            QRadioButton::keyPressEvent(event);
+            return;
+        }
+        event->accept();
+        const QList<QAbstractButton*> buttons = group()->buttons();
+        const qsizetype count = buttons.size();
+        const qsizetype own = buttons.indexOf(this);
+        for (qsizetype step = 1; step < count; ++step) {
+            QAbstractButton* next = buttons[(own + (back ? count - step : step)) % count];
+            if (!next->isEnabled() || next->isHidden())
+                continue;
+            next->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            if (!next->isChecked())
+                next->click();
+            return;
+        }
+    }
+};
+
+// Tab reaches a radio group at its checked button, or at its first one when
+// none is checked; the other buttons take the focus only from the mouse or
+// the arrow keys.
+void UpdateRadioTabStop(QButtonGroup* group)
+{
+    const QList<QAbstractButton*> buttons = group->buttons();
+    if (buttons.isEmpty())
+        return;
+    QAbstractButton* stop = buttons.first();
+    for (QAbstractButton* button : buttons) {
+        if (button->isChecked()) {
+            stop = button;
+            break;
+        }
+    }
+    for (QAbstractButton* button : buttons)
+        button->setFocusPolicy(button == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
 // Dialog base units as Windows measures them: the average width of the
 // 52 letters, rounded, and the font's height.
 QSizeF MeasureBaseUnits(const QFont& font)
@@ -159,6 +216,7 @@ QRect TemplateDialog::MapDialogRect(int x, int y, int cx, int cy) const
 void TemplateDialog::CreateControls()
 {
     QButtonGroup* radioGroup = nullptr;
+    QList<QButtonGroup*> radioGroups;
     QWidget* previous = nullptr;
     for (const ControlTemplate& control : m_template.controls) {
         const QString text = control.text ? QString::fromUtf16(control.text) : QString();
@@ -179,10 +237,11 @@ void TemplateDialog::CreateControls()
             break;
         }
         case ControlKind::RadioButton: {
-            auto* radio = new QRadioButton(text, this);
+            auto* radio = new TemplateRadioButton(text, this);
             if ((control.style & kStyleGroupStart) || !radioGroup) {
                 radioGroup = new QButtonGroup(this);
                 radioGroup->setExclusive(false); // checks are set by the program too
+                radioGroups.append(radioGroup);
             }
             radio->setAutoExclusive(false);
             radioGroup->addButton(radio, control.id);
@@ -254,6 +313,11 @@ void TemplateDialog::CreateControls()
             m_order.append(control.id);
         }
         m_widgets.append(widget);
+    }
+    for (QButtonGroup* group : radioGroups) {
+        UpdateRadioTabStop(group);
+        connect(group, &QButtonGroup::buttonToggled, this,
+                [group](QAbstractButton*, bool) { UpdateRadioTabStop(group); });
     }
     GiveLabelsBuddies();
 }

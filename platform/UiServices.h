@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QMenu;
@@ -94,8 +95,10 @@ public:
     // command identifier of the chosen item, or nothing.
     virtual std::optional<int> TrackPopupMenu(QMenu& menu, const QPoint& screenPoint) = 0;
     // Opens a web address or a local document with the desktop's default
-    // handler; false when nothing could be started.
-    virtual bool OpenUrl(const QUrl& url) = 0;
+    // handler. done (if any) learns whether it was opened: at once, or when
+    // the desktop's opener has ended, meanwhile the window goes on. An opener
+    // that starts and then finds no handler has not opened anything.
+    virtual void OpenUrl(const QUrl& url, std::function<void(bool opened)> done) = 0;
     // Starts a program with its arguments (never through a shell) and does
     // not wait for it; false when it could not be started.
     virtual bool StartDetached(const QString& program, const QStringList& arguments) = 0;
@@ -125,6 +128,10 @@ public:
     std::optional<QString> GetSaveFileName(const FileDialogRequest&) override { return {}; }
     std::optional<FontChoice> ChooseFont(QWidget*, const LogFont&) override { return {}; }
     std::optional<int> TrackPopupMenu(QMenu&, const QPoint&) override { return {}; }
-    bool OpenUrl(const QUrl&) override { return false; }
+    void OpenUrl(const QUrl&, std::function<void(bool)> done) override
+    {
+        if (done)
+            done(false);
+    }
     bool StartDetached(const QString&, const QStringList&) override { return false; }
 };

@@ -4,9 +4,11 @@
 #include "dialog/CPictavoDlg.h"
 #include "dialog/HelpTarget.h"
 #include "language/CLanguage.h"
+#include "platform/QtUiServices.h"
 #include "resources/DialogTemplates.h"
 #include "resources/Menus.h"
 #include "resources/resource.h"
+#include "support/FakeOpener.h"
 #include "support/MainDialogFixture.h"
 #include "support/TestFiles.h"
 
@@ -50,6 +52,7 @@ private slots:
     void aboutBox();
     void homepage();
     void help();
+    void homepageOpenerFails();
 };
 
 void TestLanguageMenu::menuResourceStructure()
@@ -274,6 +277,60 @@ void TestLanguageMenu::help()
              QUrl::fromLocalFile("/opt/My Tools/rastelle/help/Introduction.html"));
     // A failure shows nothing.
     QVERIFY(fixture.TakeMessages().isEmpty());
+}
+
+namespace {
+
+// The scripted desktop, but addresses go to the real opener; its answers
+// are kept.
+class RealOpenerUi : public ScriptedUiServices
+{
+public:
+    void OpenUrl(const QUrl& url, std::function<void(bool)> done) override
+    {
+        m_desktop.OpenUrl(url, [this, done](bool opened) {
+            m_answers.append(opened);
+            if (done)
+                done(opened);
+        });
+    }
+    const QList<bool>& answers() const { return m_answers; }
+
+private:
+    QtUiServices m_desktop;
+    QList<bool> m_answers;
+};
+
+} // namespace
+
+void TestLanguageMenu::homepageOpenerFails()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    RealOpenerUi ui;
+    // xdg-open starts, then finds no browser and says so by its status.
+    FakeOpener opener(3, true);
+    fixture.Command(IDC_BUTTON_HOMEPAGE);
+    // The window goes on while the opener runs.
+    QTRY_COMPARE(opener.Opened(), QStringList{HomePageAddress()});
+    QVERIFY(ui.boxes().isEmpty());
+    fixture.Command(IDC_BUTTON_BASE_WIDTH);
+    QCOMPARE(ui.boxes().size(), 1);
+    QCOMPARE(ui.boxes()[0].text, theLanguage.GetString(IDS_STRING108));
+    opener.Release();
+    QTRY_COMPARE(ui.boxes().size(), 2);
+    QCOMPARE(ui.boxes()[1].caption, theLanguage.GetString(IDS_MESSAGE_UNKNOWN_ERROR));
+    QCOMPARE(ui.boxes()[1].text,
+             "The Program does not launch your web browser to access " + HomePageAddress() +
+                 " ,\nPlease launch your web browser and input the URL manually.");
+    QCOMPARE(ui.boxes()[1].owner, &dialog);
+
+    // An opener that succeeds shows nothing.
+    FakeOpener works(0);
+    fixture.Command(IDC_BUTTON_HOMEPAGE);
+    QTRY_COMPARE(ui.answers(), (QList<bool>{false, true}));
+    QCOMPARE(works.Opened(), QStringList{HomePageAddress()});
+    QCOMPARE(ui.boxes().size(), 2);
 }
 
 QTEST_MAIN(TestLanguageMenu)

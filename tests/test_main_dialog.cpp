@@ -5,16 +5,24 @@
 #include "language/CLanguage.h"
 #include "language/LanguageMessage.h"
 #include "platform/FileHelpers.h"
+#include "platform/FontChooser.h"
+#include "platform/QtUiServices.h"
 #include "resources/resource.h"
 #include "support/MainDialogFixture.h"
+#include "support/ModalDriver.h"
 #include "support/TestFiles.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFontDialog>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -99,6 +107,11 @@ private slots:
     void pathsAreNeverCut();
     void relabelling();
     void choicesSurviveARestart();
+    void rotationAndFlipByKeyboard();
+    void fontChooserKeysFromTheWindow();
+    void browseWithTheRealSaveDialog();
+    void outputFolderFromTheUsersPicturesFolder();
+    void openWithTheRealOpenDialog();
 };
 
 void TestMainDialog::firstRunShowsDefaultsAndCloseStoresEverything()
@@ -220,13 +233,14 @@ void TestMainDialog::missingPicturesFolderFallsBackToHome()
 {
     MainDialogFixture fixture({QStringLiteral("English.ini")}, false);
     CPictavoDlg& dialog = fixture.Open();
-    QCOMPARE(fixture.TakeMessages(), QStringList{"Can not get My Picture directory!"});
+    // A home without a Pictures folder is ordinary here: nothing is said.
+    QCOMPARE(fixture.TakeMessages(), QStringList{});
     QCOMPARE(dialog.OutputFolder(), fixture.Home() + u'/');
 
-    // A stored folder still wins, though the message shows.
+    // A stored folder still wins.
     fixture.Store().WriteProfileString(kOption, "last_output_folder", "/srv/out/");
     CPictavoDlg& again = fixture.Open();
-    QCOMPARE(fixture.TakeMessages().size(), 1);
+    QCOMPARE(fixture.TakeMessages().size(), 0);
     QCOMPARE(again.OutputFolder(), QStringLiteral("/srv/out/"));
 }
 
@@ -879,6 +893,258 @@ void TestMainDialog::choicesSurviveARestart()
     QCOMPARE(dialog.TextFont().lfItalic, std::uint8_t(1));
     QCOMPARE(dialog.TextColor(), 0x00FF8000u);
     QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), QStringLiteral("DejaVu Serif"));
+}
+
+void TestMainDialog::rotationAndFlipByKeyboard()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    fixture.Store().WriteProfileInt(kOption, "nRotateAngel", 45);
+    CPictavoDlg& dialog = fixture.Open();
+    fixture.TakeMessages();
+    const auto press = [](Qt::Key key) {
+        QVERIFY(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), key);
+    };
+    // Tab from the calculator reaches the rotation group, which has nothing
+    // checked, at its first button, and checks nothing.
+    dialog.GetDlgItem(IDC_BUTTON_BASE_HEIGHT)->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_ROTATE_0));
+    for (int id = IDC_RADIO_ROTATE_0; id <= IDC_RADIO_ROTATE_270; ++id)
+        QVERIFY(!dialog.IsDlgButtonChecked(id));
+    QCOMPARE(dialog.RotateAngle(), 45);
+    // The arrow keys choose, and the angle follows.
+    press(Qt::Key_Down);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_90));
+    QCOMPARE(dialog.RotateAngle(), 90);
+    press(Qt::Key_Up);
+    press(Qt::Key_Up);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_270));
+    QCOMPARE(dialog.RotateAngle(), 270);
+    // On to the flip group, at its checked "No flip".
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_FLIP_NO));
+    press(Qt::Key_Right);
+    QCOMPARE(dialog.FlipType(), 1);
+    press(Qt::Key_Down);
+    QCOMPARE(dialog.FlipType(), 2);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_FLIP_VERTICAL));
+    QVERIFY(fixture.TakeMessages().isEmpty());
+    fixture.Command(IDC_BUTTON_EXIT);
+    QCOMPARE(StoredInt(fixture.Store(), kOption, "nRotateAngel"), 270);
+    QCOMPARE(StoredInt(fixture.Store(), kOption, "nFlipType"), 2);
+}
+
+void TestMainDialog::fontChooserKeysFromTheWindow()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    fixture.Store().WriteProfileString("CurrentFont", "lfFaceName", "DejaVu Sans");
+    CPictavoDlg& dialog = fixture.Open();
+    QtUiServices desktop;
+    SetUiServices(&desktop);
+    // Chooses a bold serif face in the real chooser, then presses a key in
+    // its size field.
+    const auto chooseThenPress = [](Qt::Key key, bool* closed) {
+        WhenModalShows([key, closed](QWidget* modal) {
+            auto* chooser = dynamic_cast<FontChooserDialog*>(modal);
+            QVERIFY(chooser);
+            QFont bold(QStringLiteral("DejaVu Serif"));
+            bold.setBold(true);
+            chooser->FontPart()->setCurrentFont(bold);
+            QLineEdit* size = chooser->FontPart()->findChildren<QLineEdit*>().value(2);
+            QVERIFY(size);
+            size->setFocus();
+            *closed = KeyCloses(chooser, size, key);
+        });
+    };
+    bool closed = false;
+    chooseThenPress(Qt::Key_Escape, &closed);
+    fixture.Command(IDC_BUTTON_FONT);
+    QVERIFY(closed);
+    QCOMPARE(dialog.TextFont().lfFaceName, QStringLiteral("DejaVu Sans"));
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), QStringLiteral("DejaVu Sans"));
+
+    closed = false;
+    chooseThenPress(Qt::Key_Return, &closed);
+    fixture.Command(IDC_BUTTON_FONT);
+    QVERIFY(closed);
+    QCOMPARE(dialog.TextFont().lfFaceName, QStringLiteral("DejaVu Serif"));
+    QCOMPARE(dialog.TextFont().lfWeight, 700);
+    QCOMPARE(dialog.GetDlgItemText(IDC_STATIC_FONT_NAME), QStringLiteral("DejaVu Serif"));
+
+    // The interface font command opens the same chooser.
+    closed = false;
+    chooseThenPress(Qt::Key_Escape, &closed);
+    fixture.Command(IDM_POPUPMENU_FONT);
+    QVERIFY(closed);
+    QCOMPARE(fixture.Store().GetProfileString("english", "lfFaceName", "none"),
+             QStringLiteral("none"));
+    closed = false;
+    chooseThenPress(Qt::Key_Return, &closed);
+    fixture.Command(IDM_POPUPMENU_FONT);
+    QVERIFY(closed);
+    QCOMPARE(fixture.Store().GetProfileString("english", "lfFaceName", "none"),
+             QStringLiteral("DejaVu Serif"));
+    QCOMPARE(fixture.Store().GetProfileInt("english", "lfWeight", 0), 700);
+    SetUiServices(&fixture.Ui());
+}
+
+namespace {
+
+QLineEdit* FileNameField(QFileDialog* chooser)
+{
+    return chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+// What the file list is filtered by at the moment.
+QStringList ListFilter(QFileDialog* chooser)
+{
+    auto* model = chooser->findChild<QFileSystemModel*>();
+    return model ? model->nameFilters() : QStringList{QStringLiteral("no model")};
+}
+
+// Types a name into the file-name field and presses Return there.
+void EnterName(QFileDialog* chooser, const QString& name)
+{
+    QLineEdit* field = FileNameField(chooser);
+    field->setFocus();
+    field->selectAll();
+    field->del();
+    QTest::keyClicks(field, name);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+} // namespace
+
+void TestMainDialog::browseWithTheRealSaveDialog()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    const QString folder = fixture.Home() + QStringLiteral("/Pictures");
+    QtUiServices desktop;
+    SetUiServices(&desktop);
+    struct
+    {
+        QString prefilled;
+        QStringList typeFilters;
+        bool openAfterPrefilled = false;
+        QStringList filterAfterPattern;
+        bool openAfterPattern = false;
+        bool openWithoutName = false;
+    } seen;
+    WhenModalShows([&](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(chooser);
+        MessageBoxCloser boxes;
+        QVERIFY(FileNameField(chooser));
+        seen.prefilled = FileNameField(chooser)->text();
+        seen.typeFilters = chooser->nameFilters();
+        // Save with the prefilled wildcard: the list is filtered by it and
+        // the dialog stays.
+        QTest::keyClick(FileNameField(chooser), Qt::Key_Return);
+        seen.openAfterPrefilled = chooser->isVisible();
+        // A typed wildcard filters the list in the same way.
+        if (chooser->isVisible()) {
+            EnterName(chooser, QStringLiteral("*.png"));
+            seen.filterAfterPattern = ListFilter(chooser);
+            seen.openAfterPattern = chooser->isVisible();
+        }
+        // No name at all: nothing happens.
+        if (chooser->isVisible()) {
+            EnterName(chooser, QString());
+            seen.openWithoutName = chooser->isVisible();
+        }
+        if (chooser->isVisible())
+            EnterName(chooser, QStringLiteral("result"));
+        if (chooser->isVisible())
+            chooser->reject();
+        QCOMPARE(boxes.Closed(), 0);
+    });
+    fixture.Command(IDC_BUTTON_OUTPUT_FILE_BROWSE);
+    SetUiServices(&fixture.Ui());
+    QCOMPARE(seen.prefilled, QStringLiteral("*.*"));
+    QCOMPARE(seen.typeFilters, QStringList{"BITMAP file (*.bmp)"});
+    QVERIFY(seen.openAfterPrefilled);
+    QVERIFY(seen.openAfterPattern);
+    QCOMPARE(seen.filterAfterPattern, QStringList{"*.png"});
+    QVERIFY(seen.openWithoutName);
+    QCOMPARE(dialog.OutputFile(), folder + QStringLiteral("/result.bmp"));
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/*.bmp")));
+}
+
+void TestMainDialog::openWithTheRealOpenDialog()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    CPictavoDlg& dialog = fixture.Open();
+    const QString photo = fixture.WritePicture("pics/photo.png", 30, 20, Qt::red);
+    fixture.Store().WriteProfileString(kOption, "LastPhotoFolder", fixture.Path("pics/"));
+    QtUiServices desktop;
+    SetUiServices(&desktop);
+    QStringList shownFilters;
+    QStringList startFilter;
+    QStringList filterAfterPattern;
+    bool openAfterPattern = false;
+    int boxesShown = -1;
+    WhenModalShows([&](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(chooser);
+        auto* types = chooser->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        for (int i = 0; i < types->count(); ++i)
+            shownFilters << types->itemText(i);
+        startFilter = ListFilter(chooser);
+        MessageBoxCloser boxes;
+        EnterName(chooser, QStringLiteral("*.jp*"));
+        openAfterPattern = chooser->isVisible();
+        filterAfterPattern = ListFilter(chooser);
+        if (chooser->isVisible())
+            EnterName(chooser, QStringLiteral("photo.png"));
+        if (chooser->isVisible())
+            chooser->reject();
+        boxesShown = boxes.Closed();
+    });
+    fixture.Command(IDC_BUTTON_OPEN_PHOTO);
+    SetUiServices(&fixture.Ui());
+    // Each filter line shows its patterns once.
+    QCOMPARE(shownFilters,
+             QStringList({"Picture Files "
+                          "(*.jpg;*.jpeg;*.gif;*.png;*.tif;*.ico;*.exif;*.wmf;*.emf;*.dib;*.bmp)",
+                          "Any Files (*.*)"}));
+    // The list still takes every pattern of the first filter.
+    QVERIFY(startFilter.contains("*.tiff"));
+    QVERIFY(startFilter.contains("*.raw"));
+    QCOMPARE(startFilter.size(), 23);
+    QVERIFY(openAfterPattern);
+    QCOMPARE(filterAfterPattern, QStringList{"*.jp*"});
+    QCOMPARE(boxesShown, 0);
+    QCOMPARE(dialog.PhotoPath(), photo);
+    QCOMPARE(dialog.PhotoWidth(), 30);
+}
+
+void TestMainDialog::outputFolderFromTheUsersPicturesFolder()
+{
+    MainDialogFixture fixture({QStringLiteral("English.ini")});
+    // The desktop's own name for the folder comes first.
+    QDir(fixture.Path("config")).mkpath(".");
+    QFile dirs(fixture.Path("config/user-dirs.dirs"));
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+    dirs.close();
+    QDir(fixture.Home()).mkpath("Bilder");
+    QCOMPARE(fixture.Open().OutputFolder(), fixture.Home() + "/Bilder/");
+    QCOMPARE(fixture.TakeMessages(), QStringList{});
+    // Named but missing: ~/Pictures.
+    QDir(fixture.Home()).rmdir("Bilder");
+    QCOMPARE(fixture.Open().OutputFolder(), fixture.Home() + "/Pictures/");
+    QCOMPARE(fixture.TakeMessages(), QStringList{});
+    // Then the home folder.
+    QDir(fixture.Home()).rmdir("Pictures");
+    QCOMPARE(fixture.Open().OutputFolder(), fixture.Home() + u'/');
+    QCOMPARE(fixture.TakeMessages(), QStringList{});
+    // No folder at all: the message, and the root folder.
+    QVERIFY(QDir(fixture.Home()).removeRecursively());
+    QCOMPARE(fixture.Open().OutputFolder(), QStringLiteral("/"));
+    QCOMPARE(fixture.TakeMessages(), QStringList{"Can not get My Picture directory!"});
 }
 
 QTEST_MAIN(TestMainDialog)

@@ -5,6 +5,8 @@
 #include "resources/DialogTemplates.h"
 #include "resources/resource.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -27,6 +29,8 @@ private slots:
     void textHelpers();
     void windowIsFixedWithoutMaximise();
     void aboutTemplate();
+    void arrowKeysMoveAndCheckWithinAGroup();
+    void tabReachesAGroupAtItsCheckedButton();
 };
 
 void TestTemplateDialog::mainTemplateIsComplete()
@@ -180,6 +184,112 @@ void TestTemplateDialog::aboutTemplate()
     QVERIFY(ok->isDefault());
     QCOMPARE(ok->text(), QStringLiteral("OK"));
     QCOMPARE(about.ControlIds(), QList<int>{1}); // the labels have no identifier
+}
+
+namespace {
+
+QAbstractButton* Radio(TemplateDialog& dialog, int id)
+{
+    return qobject_cast<QAbstractButton*>(dialog.GetDlgItem(id));
+}
+
+// Presses a key where the keyboard focus is, as the user does.
+void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus);
+    QTest::keyClick(focus, key, modifiers);
+}
+
+bool ShowActive(QWidget& widget)
+{
+    widget.show();
+    widget.activateWindow();
+    return QTest::qWaitForWindowActive(&widget);
+}
+
+} // namespace
+
+void TestTemplateDialog::arrowKeysMoveAndCheckWithinAGroup()
+{
+    TemplateDialog dialog(MainDialogTemplate());
+    QVERIFY(ShowActive(dialog));
+    QList<int> clicked;
+    for (int id = IDC_RADIO_ROTATE_0; id <= IDC_RADIO_FLIP_VERTICAL; ++id) {
+        if (QAbstractButton* radio = Radio(dialog, id))
+            connect(radio, &QAbstractButton::clicked, &dialog, [&clicked, id] { clicked << id; });
+    }
+    dialog.CheckRadioButton(IDC_RADIO_ROTATE_0, IDC_RADIO_ROTATE_270, IDC_RADIO_ROTATE_0);
+    dialog.CheckRadioButton(IDC_RADIO_FLIP_NO, IDC_RADIO_FLIP_VERTICAL, IDC_RADIO_FLIP_HORIZONTAL);
+    Radio(dialog, IDC_RADIO_ROTATE_0)->setFocus(Qt::TabFocusReason);
+
+    // Down and Right go to the next button, check it and report a click.
+    Press(Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_ROTATE_90));
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_90));
+    QVERIFY(!dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_0));
+    Press(Qt::Key_Right);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_180));
+    Press(Qt::Key_Down);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_270));
+    QCOMPARE(clicked,
+             (QList<int>{IDC_RADIO_ROTATE_90, IDC_RADIO_ROTATE_180, IDC_RADIO_ROTATE_270}));
+    // The last wraps round to the first, not into the next group.
+    Press(Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_ROTATE_0));
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_0));
+    QVERIFY(!dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_270));
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_FLIP_HORIZONTAL));
+    // Up and Left go back, wrapping the other way.
+    Press(Qt::Key_Up);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_ROTATE_270));
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_270));
+    Press(Qt::Key_Left);
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_180));
+    for (int id = IDC_RADIO_ROTATE_0; id <= IDC_RADIO_ROTATE_270; ++id)
+        QCOMPARE(dialog.IsDlgButtonChecked(id), id == IDC_RADIO_ROTATE_180);
+
+    // A group with nothing checked: the button reached is checked.
+    dialog.CheckRadioButton(IDC_RADIO_FLIP_NO, IDC_RADIO_FLIP_VERTICAL, 0);
+    Radio(dialog, IDC_RADIO_FLIP_NO)->setFocus(Qt::TabFocusReason);
+    clicked.clear();
+    Press(Qt::Key_Down);
+    QCOMPARE(clicked, QList<int>{IDC_RADIO_FLIP_HORIZONTAL});
+    for (int id = IDC_RADIO_FLIP_NO; id <= IDC_RADIO_FLIP_VERTICAL; ++id)
+        QCOMPARE(dialog.IsDlgButtonChecked(id), id == IDC_RADIO_FLIP_HORIZONTAL);
+    // The other group kept its choice.
+    QVERIFY(dialog.IsDlgButtonChecked(IDC_RADIO_ROTATE_180));
+}
+
+void TestTemplateDialog::tabReachesAGroupAtItsCheckedButton()
+{
+    TemplateDialog dialog(MainDialogTemplate());
+    QVERIFY(ShowActive(dialog));
+    dialog.CheckRadioButton(IDC_RADIO_ROTATE_0, IDC_RADIO_ROTATE_270, IDC_RADIO_ROTATE_180);
+    // Nothing checked in the flip group: Tab reaches its first button.
+    dialog.CheckRadioButton(IDC_RADIO_FLIP_NO, IDC_RADIO_FLIP_VERTICAL, 0);
+    dialog.GetDlgItem(IDC_BUTTON_BASE_HEIGHT)->setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_ROTATE_180));
+    Press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_FLIP_NO));
+    // Reaching a button by Tab does not check it.
+    QVERIFY(!dialog.IsDlgButtonChecked(IDC_RADIO_FLIP_NO));
+    Press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_BUTTON_HOMEPAGE));
+    // Back again, and the group's stop follows what the program checks.
+    dialog.CheckRadioButton(IDC_RADIO_FLIP_NO, IDC_RADIO_FLIP_VERTICAL, IDC_RADIO_FLIP_VERTICAL);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_FLIP_VERTICAL));
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_ROTATE_180));
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_BUTTON_BASE_HEIGHT));
+    // A click moves the stop as well.
+    QTest::mouseClick(Radio(dialog, IDC_RADIO_ROTATE_90), Qt::LeftButton);
+    dialog.GetDlgItem(IDC_BUTTON_BASE_HEIGHT)->setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.GetDlgItem(IDC_RADIO_ROTATE_90));
 }
 
 QTEST_MAIN(TestTemplateDialog)

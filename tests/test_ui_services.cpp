@@ -4,8 +4,15 @@
 #include "platform/QtUiServices.h"
 #include "support/ScriptedUiServices.h"
 
+#include "support/FakeOpener.h"
+#include "support/ModalDriver.h"
+
+#include <QAbstractItemView>
 #include <QFontDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 class TestUiServices : public QObject
 {
@@ -18,6 +25,8 @@ private slots:
     void filterText();
     void fontChooserStartsFromTheRecordWithBlack();
     void fontChooserReportsColourAsColorRef();
+    void fontChooserKeysEndTheWholeChooser();
+    void openerStatusDecidesWhetherAnAddressOpened();
 };
 
 void TestUiServices::scriptedFileDialogsRecordAndAnswer()
@@ -110,8 +119,10 @@ void TestUiServices::fontChooserStartsFromTheRecordWithBlack()
         const char* face;
         int weight;
         int italic;
-    } plainAndStyled[] = {{"DejaVu Sans", 400, 0}, {"DejaVu Sans", 700, 0},
-                          {"DejaVu Sans", 400, 1}, {"DejaVu Serif", 400, 0}};
+    } plainAndStyled[] = {{"DejaVu Sans", 400, 0},
+                          {"DejaVu Sans", 700, 0},
+                          {"DejaVu Sans", 400, 1},
+                          {"DejaVu Serif", 400, 0}};
     for (const auto& face : plainAndStyled) {
         LogFont record;
         record.lfHeight = -13;
@@ -135,6 +146,118 @@ void TestUiServices::fontChooserReportsColourAsColorRef()
     strike.setStrikeOut(true);
     chooser.FontPart()->setCurrentFont(strike);
     QCOMPARE(chooser.Choice().font.lfStrikeOut, 1);
+}
+
+void TestUiServices::fontChooserKeysEndTheWholeChooser()
+{
+    // Where the focus is inside the chooser when the key comes.
+    enum Place
+    {
+        FamilyEdit,
+        FamilyList,
+        SizeEdit,
+        ColorButton
+    };
+    const struct
+    {
+        const char* what;
+        Place place;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool confirms;
+    } cases[] = {
+        {"Escape in the family field", FamilyEdit, Qt::Key_Escape, Qt::NoModifier, false},
+        {"Escape in the family list", FamilyList, Qt::Key_Escape, Qt::NoModifier, false},
+        {"Escape on the colour button", ColorButton, Qt::Key_Escape, Qt::NoModifier, false},
+        {"Return in the size field", SizeEdit, Qt::Key_Return, Qt::NoModifier, true},
+        {"Enter in the size field", SizeEdit, Qt::Key_Enter, Qt::KeypadModifier, true},
+        {"Return in the family list", FamilyList, Qt::Key_Return, Qt::NoModifier, true},
+    };
+    LogFont initial;
+    initial.lfHeight = -13;
+    initial.lfWeight = 400;
+    initial.SetFaceName(QStringLiteral("DejaVu Sans"));
+    QtUiServices desktop;
+    for (const auto& c : cases) {
+        bool closed = false;
+        WhenModalShows([&](QWidget* modal) {
+            auto* chooser = dynamic_cast<FontChooserDialog*>(modal);
+            QVERIFY(chooser);
+            // A choice to confirm: another face, bold.
+            QFont bold(QStringLiteral("DejaVu Serif"));
+            bold.setBold(true);
+            bold.setPixelSize(20);
+            chooser->FontPart()->setCurrentFont(bold);
+            QWidget* target = nullptr;
+            const QList<QLineEdit*> edits = chooser->FontPart()->findChildren<QLineEdit*>();
+            const QList<QAbstractItemView*> lists =
+                chooser->FontPart()->findChildren<QAbstractItemView*>();
+            switch (c.place) {
+            case FamilyEdit:
+                target = edits.value(0);
+                break;
+            case FamilyList:
+                target = lists.value(0);
+                break;
+            case SizeEdit:
+                target = edits.value(2);
+                break;
+            case ColorButton:
+                for (QPushButton* button : chooser->findChildren<QPushButton*>())
+                    if (button->text() == QStringLiteral("#000000"))
+                        target = button;
+                break;
+            }
+            QVERIFY2(target, c.what);
+            target->setFocus();
+            closed = KeyCloses(chooser, target, c.key, c.modifiers);
+        });
+        const std::optional<FontChoice> choice = desktop.ChooseFont(nullptr, initial);
+        QVERIFY2(closed, c.what);
+        QVERIFY2(choice.has_value() == c.confirms, c.what);
+        if (c.confirms) {
+            QCOMPARE(choice->font.lfFaceName, QStringLiteral("DejaVu Serif"));
+            QCOMPARE(choice->font.lfWeight, 700);
+            QCOMPARE(choice->color, 0u);
+        }
+    }
+}
+
+void TestUiServices::openerStatusDecidesWhetherAnAddressOpened()
+{
+    QtUiServices desktop;
+    const struct
+    {
+        int status;
+        bool opened;
+    } cases[] = {{0, true}, {3, false}, {4, false}};
+    for (const auto& c : cases) {
+        FakeOpener opener(c.status);
+        std::optional<bool> answer;
+        desktop.OpenUrl(QUrl(QStringLiteral("https://example.org/a b")),
+                        [&answer](bool opened) { answer = opened; });
+        QTRY_VERIFY(answer.has_value());
+        QCOMPARE(*answer, c.opened);
+        QCOMPARE(opener.Opened(), QStringList{"https://example.org/a%20b"});
+    }
+    // A local document goes to the opener as a path.
+    FakeOpener opener(0);
+    std::optional<bool> answer;
+    desktop.OpenUrl(QUrl::fromLocalFile(QStringLiteral("/opt/My Tools/help/Introduction.html")),
+                    [&answer](bool opened) { answer = opened; });
+    QTRY_VERIFY(answer.has_value());
+    QCOMPARE(opener.Opened(), QStringList{"/opt/My Tools/help/Introduction.html"});
+    // An opener that runs on does not hold the caller up: the answer comes
+    // when it ends.
+    FakeOpener slow(3, true);
+    answer.reset();
+    desktop.OpenUrl(QUrl(QStringLiteral("https://example.org/")),
+                    [&answer](bool opened) { answer = opened; });
+    QTRY_COMPARE(slow.Opened(), QStringList{"https://example.org/"});
+    QVERIFY(!answer.has_value());
+    slow.Release();
+    QTRY_VERIFY(answer.has_value());
+    QCOMPARE(*answer, false);
 }
 
 QTEST_MAIN(TestUiServices)

@@ -3,8 +3,8 @@
 // language files a test chooses.
 #pragma once
 
-#include "dialog/CPictavoDlg.h"
 #include "convert/QtImaging.h"
+#include "dialog/CPictavoDlg.h"
 #include "platform/SettingsStore.h"
 #include "support/ScriptedUiServices.h"
 

@@ -55,10 +55,11 @@ public:
     const QList<QPoint>& menuPoints() const { return m_menuPoints; }
 
     // Desktop hand-offs are recorded and answered from a flag.
-    bool OpenUrl(const QUrl& url) override
+    void OpenUrl(const QUrl& url, std::function<void(bool)> done) override
     {
         m_openedUrls.append(url);
-        return m_desktopWorks;
+        if (done)
+            done(m_desktopWorks);
     }
     bool StartDetached(const QString& program, const QStringList& arguments) override
     {
