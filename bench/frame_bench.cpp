@@ -4,6 +4,7 @@
 //   rastelle-frame-bench [GIF] [--frames N] [--size WxH] [--steps N]
 //   rastelle-frame-bench --make GIF [--frames N] [--size WxH]   (only writes it)
 // Runs on the offscreen platform unless a display is given.
+#include "bench/BenchUi.h"
 #include "convert/QtImaging.h"
 #include "dialog/CPictavoDlg.h"
 #include "platform/SettingsStore.h"
@@ -22,16 +23,6 @@
 #include <optional>
 
 namespace {
-
-class BenchUi : public ConsoleUiServices
-{
-public:
-    explicit BenchUi(QString photo) : m_photo(std::move(photo)) {}
-    std::optional<QString> GetOpenFileName(const FileDialogRequest&) override { return m_photo; }
-
-private:
-    QString m_photo;
-};
 
 // Full frames of moving colour bands: every frame replaces the whole
 // canvas, as a screen recording or a converted video does.

@@ -2,8 +2,9 @@
 // Open Photo command (decode, preview, fields) and to repaint the preview.
 //   rastelle-window-bench PHOTO [REPAINTS]
 // Runs on the offscreen platform unless a display is given.
-#include "dialog/CPictavoDlg.h"
+#include "bench/BenchUi.h"
 #include "convert/QtImaging.h"
+#include "dialog/CPictavoDlg.h"
 #include "language/CLanguage.h"
 #include "platform/SettingsStore.h"
 #include "platform/UiServices.h"
@@ -15,21 +16,6 @@
 
 #include <cstdio>
 #include <optional>
-
-namespace {
-
-// Answers the open dialog with the photo; everything else is cancelled.
-class BenchUi : public ConsoleUiServices
-{
-public:
-    explicit BenchUi(QString photo) : m_photo(std::move(photo)) {}
-    std::optional<QString> GetOpenFileName(const FileDialogRequest&) override { return m_photo; }
-
-private:
-    QString m_photo;
-};
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
