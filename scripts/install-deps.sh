@@ -13,6 +13,7 @@ packages=(
     qt6-base-dev-tools
     qt6-image-formats-plugins
     qt6-translations-l10n
+    xdg-utils
     libgl-dev
     libraw-dev
     libjpeg62-turbo-dev
