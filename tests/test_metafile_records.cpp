@@ -457,6 +457,15 @@ void TestMetafileRecords::wmfRecordsStopAtDamage()
     for (const Case& c : cases) {
         const Bytes bad =
             WmfBuilder().Record(0x0201, {0, 0}).Record(0x0201, {0, 0}, c.words).Eof().Finish();
+        // Bounded here, so a walk that stands still fails instead of hanging.
+        WmfRecordReader reader(bad, 18);
+        WmfRecord rec;
+        std::size_t read = 0;
+        while (reader.Next(rec) && read < 100)
+            ++read;
+        QVERIFY2(read == 1, c.name);
+        QVERIFY2(reader.Offset() == 28, c.name);
+        QVERIFY2(!reader.Next(rec), c.name);
         WmfPicture p;
         QVERIFY2(ReadWmfPicture(bad, p) == MetafileStatus::Ok, c.name);
         QVERIFY2(p.recordStatus == MetafileStatus::BadRecordSize, c.name);
