@@ -3,6 +3,7 @@
 #include "metafile/ByteReader.h"
 #include "metafile/EmfRecords.h"
 #include "metafile/MetafileKind.h"
+#include "metafile/WalkOutcome.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -116,10 +117,7 @@ MetafileStatus ReadEmfPicture(std::span<const std::uint8_t> bytes, EmfPicture& o
         if (IsEmfPlusComment(record))
             p.hasEmfPlus = true;
     }
-    p.recordStatus = records.Status();
-    p.recordsRead = records.RecordsRead();
-    p.stopOffset = records.Offset();
-    p.reachedEof = records.ReachedEof();
+    KeepWalkOutcome(p, records);
     out = p;
     return MetafileStatus::Ok;
 }

@@ -2,6 +2,7 @@
 
 #include "metafile/ByteReader.h"
 #include "metafile/MetafileKind.h"
+#include "metafile/WalkOutcome.h"
 #include "metafile/WmfRecords.h"
 
 #include <cmath>
@@ -112,10 +113,7 @@ MetafileStatus ReadWmfPicture(std::span<const std::uint8_t> bytes, WmfPicture& o
         p.width = std::abs(std::int32_t(p.windowExtX));
         p.height = std::abs(std::int32_t(p.windowExtY));
     }
-    p.recordStatus = records.Status();
-    p.recordsRead = records.RecordsRead();
-    p.stopOffset = records.Offset();
-    p.reachedEof = records.ReachedEof();
+    KeepWalkOutcome(p, records);
     out = p;
     return MetafileStatus::Ok;
 }
