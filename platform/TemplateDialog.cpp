@@ -21,6 +21,17 @@
 
 namespace {
 
+// A label's or group box's mnemonic moves the focus to the control after it,
+// and only moves it: a button there is not pressed. True when it was one.
+bool FocusAfterOnMnemonic(QWidget* control, QEvent* event)
+{
+    if (event->type() != QEvent::Shortcut)
+        return false;
+    if (auto* dialog = dynamic_cast<TemplateDialog*>(control->parentWidget()))
+        dialog->FocusControlAfter(control);
+    return true;
+}
+
 // A group box drawn the way dialog templates expect: the frame's top line
 // runs through the middle of the title, so controls placed just below the
 // title sit inside the frame. (Qt's styles draw the frame below the title.)
@@ -64,17 +75,11 @@ protected:
     {
         // The controls of a group are its siblings here: its mnemonic moves
         // to the control after it, as a label's does.
-        if (event->type() == QEvent::Shortcut) {
-            if (auto* dialog = dynamic_cast<TemplateDialog*>(parentWidget()))
-                dialog->FocusControlAfter(this);
-            return true;
-        }
-        return QGroupBox::event(event);
+        return FocusAfterOnMnemonic(this, event) || QGroupBox::event(event);
     }
 };
 
-// A label's mnemonic moves the focus to the control after the label, and
-// only moves it: a button there is not pressed.
+// A label whose mnemonic moves the focus on.
 class TemplateLabel : public QLabel
 {
 public:
@@ -83,12 +88,7 @@ public:
 protected:
     bool event(QEvent* event) override
     {
-        if (event->type() == QEvent::Shortcut) {
-            if (auto* dialog = dynamic_cast<TemplateDialog*>(parentWidget()))
-                dialog->FocusControlAfter(this);
-            return true;
-        }
-        return QLabel::event(event);
+        return FocusAfterOnMnemonic(this, event) || QLabel::event(event);
     }
 };
 
