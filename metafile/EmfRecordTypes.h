@@ -1,0 +1,127 @@
+// The EMF record types (EMR_*), by number.
+#pragma once
+
+#include "metafile/EmfRecords.h"
+
+#include <cstdint>
+
+namespace metafile {
+
+inline constexpr std::uint32_t EMR_POLYBEZIER = 2;
+inline constexpr std::uint32_t EMR_POLYGON = 3;
+inline constexpr std::uint32_t EMR_POLYLINE = 4;
+inline constexpr std::uint32_t EMR_POLYBEZIERTO = 5;
+inline constexpr std::uint32_t EMR_POLYLINETO = 6;
+inline constexpr std::uint32_t EMR_POLYPOLYLINE = 7;
+inline constexpr std::uint32_t EMR_POLYPOLYGON = 8;
+inline constexpr std::uint32_t EMR_SETWINDOWEXTEX = 9;
+inline constexpr std::uint32_t EMR_SETWINDOWORGEX = 10;
+inline constexpr std::uint32_t EMR_SETVIEWPORTEXTEX = 11;
+inline constexpr std::uint32_t EMR_SETVIEWPORTORGEX = 12;
+inline constexpr std::uint32_t EMR_SETBRUSHORGEX = 13;
+inline constexpr std::uint32_t EMR_SETPIXELV = 15;
+inline constexpr std::uint32_t EMR_SETMAPPERFLAGS = 16;
+inline constexpr std::uint32_t EMR_SETMAPMODE = 17;
+inline constexpr std::uint32_t EMR_SETBKMODE = 18;
+inline constexpr std::uint32_t EMR_SETPOLYFILLMODE = 19;
+inline constexpr std::uint32_t EMR_SETROP2 = 20;
+inline constexpr std::uint32_t EMR_SETSTRETCHBLTMODE = 21;
+inline constexpr std::uint32_t EMR_SETTEXTALIGN = 22;
+inline constexpr std::uint32_t EMR_SETCOLORADJUSTMENT = 23;
+inline constexpr std::uint32_t EMR_SETTEXTCOLOR = 24;
+inline constexpr std::uint32_t EMR_SETBKCOLOR = 25;
+inline constexpr std::uint32_t EMR_OFFSETCLIPRGN = 26;
+inline constexpr std::uint32_t EMR_MOVETOEX = 27;
+inline constexpr std::uint32_t EMR_SETMETARGN = 28;
+inline constexpr std::uint32_t EMR_EXCLUDECLIPRECT = 29;
+inline constexpr std::uint32_t EMR_INTERSECTCLIPRECT = 30;
+inline constexpr std::uint32_t EMR_SCALEVIEWPORTEXTEX = 31;
+inline constexpr std::uint32_t EMR_SCALEWINDOWEXTEX = 32;
+inline constexpr std::uint32_t EMR_SAVEDC = 33;
+inline constexpr std::uint32_t EMR_RESTOREDC = 34;
+inline constexpr std::uint32_t EMR_SETWORLDTRANSFORM = 35;
+inline constexpr std::uint32_t EMR_MODIFYWORLDTRANSFORM = 36;
+inline constexpr std::uint32_t EMR_SELECTOBJECT = 37;
+inline constexpr std::uint32_t EMR_CREATEPEN = 38;
+inline constexpr std::uint32_t EMR_CREATEBRUSHINDIRECT = 39;
+inline constexpr std::uint32_t EMR_DELETEOBJECT = 40;
+inline constexpr std::uint32_t EMR_ANGLEARC = 41;
+inline constexpr std::uint32_t EMR_ELLIPSE = 42;
+inline constexpr std::uint32_t EMR_RECTANGLE = 43;
+inline constexpr std::uint32_t EMR_ROUNDRECT = 44;
+inline constexpr std::uint32_t EMR_ARC = 45;
+inline constexpr std::uint32_t EMR_CHORD = 46;
+inline constexpr std::uint32_t EMR_PIE = 47;
+inline constexpr std::uint32_t EMR_SELECTPALETTE = 48;
+inline constexpr std::uint32_t EMR_CREATEPALETTE = 49;
+inline constexpr std::uint32_t EMR_SETPALETTEENTRIES = 50;
+inline constexpr std::uint32_t EMR_RESIZEPALETTE = 51;
+inline constexpr std::uint32_t EMR_REALIZEPALETTE = 52;
+inline constexpr std::uint32_t EMR_EXTFLOODFILL = 53;
+inline constexpr std::uint32_t EMR_LINETO = 54;
+inline constexpr std::uint32_t EMR_ARCTO = 55;
+inline constexpr std::uint32_t EMR_POLYDRAW = 56;
+inline constexpr std::uint32_t EMR_SETARCDIRECTION = 57;
+inline constexpr std::uint32_t EMR_SETMITERLIMIT = 58;
+inline constexpr std::uint32_t EMR_BEGINPATH = 59;
+inline constexpr std::uint32_t EMR_ENDPATH = 60;
+inline constexpr std::uint32_t EMR_CLOSEFIGURE = 61;
+inline constexpr std::uint32_t EMR_FILLPATH = 62;
+inline constexpr std::uint32_t EMR_STROKEANDFILLPATH = 63;
+inline constexpr std::uint32_t EMR_STROKEPATH = 64;
+inline constexpr std::uint32_t EMR_FLATTENPATH = 65;
+inline constexpr std::uint32_t EMR_WIDENPATH = 66;
+inline constexpr std::uint32_t EMR_SELECTCLIPPATH = 67;
+inline constexpr std::uint32_t EMR_ABORTPATH = 68;
+inline constexpr std::uint32_t EMR_FILLRGN = 71;
+inline constexpr std::uint32_t EMR_FRAMERGN = 72;
+inline constexpr std::uint32_t EMR_INVERTRGN = 73;
+inline constexpr std::uint32_t EMR_PAINTRGN = 74;
+inline constexpr std::uint32_t EMR_EXTSELECTCLIPRGN = 75;
+inline constexpr std::uint32_t EMR_BITBLT = 76;
+inline constexpr std::uint32_t EMR_STRETCHBLT = 77;
+inline constexpr std::uint32_t EMR_MASKBLT = 78;
+inline constexpr std::uint32_t EMR_PLGBLT = 79;
+inline constexpr std::uint32_t EMR_SETDIBITSTODEVICE = 80;
+inline constexpr std::uint32_t EMR_STRETCHDIBITS = 81;
+inline constexpr std::uint32_t EMR_EXTCREATEFONTINDIRECTW = 82;
+inline constexpr std::uint32_t EMR_EXTTEXTOUTA = 83;
+inline constexpr std::uint32_t EMR_EXTTEXTOUTW = 84;
+inline constexpr std::uint32_t EMR_POLYBEZIER16 = 85;
+inline constexpr std::uint32_t EMR_POLYGON16 = 86;
+inline constexpr std::uint32_t EMR_POLYLINE16 = 87;
+inline constexpr std::uint32_t EMR_POLYBEZIERTO16 = 88;
+inline constexpr std::uint32_t EMR_POLYLINETO16 = 89;
+inline constexpr std::uint32_t EMR_POLYPOLYLINE16 = 90;
+inline constexpr std::uint32_t EMR_POLYPOLYGON16 = 91;
+inline constexpr std::uint32_t EMR_POLYDRAW16 = 92;
+inline constexpr std::uint32_t EMR_CREATEMONOBRUSH = 93;
+inline constexpr std::uint32_t EMR_CREATEDIBPATTERNBRUSHPT = 94;
+inline constexpr std::uint32_t EMR_EXTCREATEPEN = 95;
+inline constexpr std::uint32_t EMR_POLYTEXTOUTA = 96;
+inline constexpr std::uint32_t EMR_POLYTEXTOUTW = 97;
+inline constexpr std::uint32_t EMR_SETICMMODE = 98;
+inline constexpr std::uint32_t EMR_CREATECOLORSPACE = 99;
+inline constexpr std::uint32_t EMR_SETCOLORSPACE = 100;
+inline constexpr std::uint32_t EMR_DELETECOLORSPACE = 101;
+inline constexpr std::uint32_t EMR_GLSRECORD = 102;
+inline constexpr std::uint32_t EMR_GLSBOUNDEDRECORD = 103;
+inline constexpr std::uint32_t EMR_PIXELFORMAT = 104;
+inline constexpr std::uint32_t EMR_DRAWESCAPE = 105;
+inline constexpr std::uint32_t EMR_EXTESCAPE = 106;
+inline constexpr std::uint32_t EMR_SMALLTEXTOUT = 108;
+inline constexpr std::uint32_t EMR_FORCEUFIMAPPING = 109;
+inline constexpr std::uint32_t EMR_NAMEDESCAPE = 110;
+inline constexpr std::uint32_t EMR_COLORCORRECTPALETTE = 111;
+inline constexpr std::uint32_t EMR_SETICMPROFILEA = 112;
+inline constexpr std::uint32_t EMR_SETICMPROFILEW = 113;
+inline constexpr std::uint32_t EMR_ALPHABLEND = 114;
+inline constexpr std::uint32_t EMR_SETLAYOUT = 115;
+inline constexpr std::uint32_t EMR_TRANSPARENTBLT = 116;
+inline constexpr std::uint32_t EMR_GRADIENTFILL = 118;
+inline constexpr std::uint32_t EMR_SETLINKEDUFIS = 119;
+inline constexpr std::uint32_t EMR_SETTEXTJUSTIFICATION = 120;
+inline constexpr std::uint32_t EMR_COLORMATCHTOTARGETW = 121;
+inline constexpr std::uint32_t EMR_CREATECOLORSPACEW = 122;
+
+} // namespace metafile

@@ -1,0 +1,217 @@
+#include "metafile/qt/QtCanvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace metafile {
+
+QtCanvas::QtCanvas(QImage& image) : m_image(image), m_painter(&image)
+{
+    m_painter.setRenderHint(QPainter::Antialiasing, true);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    m_painter.setRenderHint(QPainter::TextAntialiasing, true);
+}
+
+QtCanvas::~QtCanvas() { m_painter.end(); }
+
+void QtCanvas::SetTransform(const Matrix& toDevice)
+{
+    if (!toDevice.IsFinite())
+        return;
+    m_transform = toDevice;
+    m_painter.setTransform(ToQTransform(toDevice));
+}
+
+QPainterPath QtCanvas::ToQPath(const Path& path)
+{
+    QPainterPath out;
+    out.setFillRule(path.fillRule == FillRule::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+    for (const Path::Element& e : path.Elements()) {
+        switch (e.kind) {
+        case Path::Kind::Move: out.moveTo(e.p[0].x, e.p[0].y); break;
+        case Path::Kind::Line: out.lineTo(e.p[0].x, e.p[0].y); break;
+        case Path::Kind::Cubic: out.cubicTo(e.p[0].x, e.p[0].y, e.p[1].x, e.p[1].y, e.p[2].x, e.p[2].y); break;
+        case Path::Kind::Close: out.closeSubpath(); break;
+        }
+    }
+    return out;
+}
+
+QImage QtCanvas::ToQImage(const Image& image)
+{
+    if (image.IsEmpty())
+        return {};
+    QImage out(image.width, image.height, QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return {};
+    for (int y = 0; y < image.height; ++y)
+        std::memcpy(out.scanLine(y), image.pixels.data() + std::size_t(y) * image.width, std::size_t(image.width) * 4);
+    return out;
+}
+
+QBrush QtCanvas::ToQBrush(const Brush& brush) const
+{
+    switch (brush.kind) {
+    case BrushKind::Null: return Qt::NoBrush;
+    case BrushKind::Solid: return QBrush(ToQColor(brush.color));
+    case BrushKind::Hatch: {
+        Qt::BrushStyle style = Qt::HorPattern;
+        switch (brush.hatch) {
+        case 0: style = Qt::HorPattern; break;
+        case 1: style = Qt::VerPattern; break;
+        case 2: style = Qt::FDiagPattern; break;
+        case 3: style = Qt::BDiagPattern; break;
+        case 4: style = Qt::CrossPattern; break;
+        case 5: style = Qt::DiagCrossPattern; break;
+        default: style = Qt::Dense4Pattern; break;
+        }
+        QBrush b(ToQColor(brush.color), style);
+        // Hatches are device-aligned, as in GDI.
+        b.setTransform(ToQTransform(m_transform.Inverted()));
+        return b;
+    }
+    case BrushKind::Pattern: {
+        if (!brush.pattern)
+            return Qt::NoBrush;
+        QBrush b(ToQImage(*brush.pattern));
+        b.setTransform(ToQTransform(brush.patternTransform));
+        return b;
+    }
+    case BrushKind::LinearGradient:
+    case BrushKind::PathGradient: {
+        QLinearGradient g(brush.start.x, brush.start.y, brush.end.x, brush.end.y);
+        for (const GradientStop& s : brush.stops)
+            g.setColorAt(std::clamp(s.position, 0.0, 1.0), ToQColor(s.color));
+        g.setSpread(brush.wrapTile ? QGradient::RepeatSpread : QGradient::PadSpread);
+        return QBrush(g);
+    }
+    }
+    return Qt::NoBrush;
+}
+
+QPen QtCanvas::ToQPen(const Pen& pen) const
+{
+    if (pen.style == PenStyle::Null)
+        return Qt::NoPen;
+    QPen q(ToQColor(pen.color));
+    q.setCosmetic(pen.cosmetic);
+    q.setWidthF(pen.cosmetic ? 1.0 : std::max(pen.width, 1e-6));
+    switch (pen.cap) {
+    case LineCap::Round: q.setCapStyle(Qt::RoundCap); break;
+    case LineCap::Square: q.setCapStyle(Qt::SquareCap); break;
+    case LineCap::Flat: q.setCapStyle(Qt::FlatCap); break;
+    }
+    switch (pen.join) {
+    case LineJoin::Round: q.setJoinStyle(Qt::RoundJoin); break;
+    case LineJoin::Bevel: q.setJoinStyle(Qt::BevelJoin); break;
+    case LineJoin::Miter: q.setJoinStyle(Qt::MiterJoin); break;
+    }
+    q.setMiterLimit(pen.miterLimit);
+    switch (pen.style) {
+    case PenStyle::Dash: q.setStyle(Qt::DashLine); break;
+    case PenStyle::Dot: q.setStyle(Qt::DotLine); break;
+    case PenStyle::DashDot: q.setStyle(Qt::DashDotLine); break;
+    case PenStyle::DashDotDot: q.setStyle(Qt::DashDotDotLine); break;
+    case PenStyle::User:
+        if (!pen.dashes.empty() && pen.dashes.size() % 2 == 0) {
+            QList<qreal> pattern;
+            for (double d : pen.dashes)
+                pattern.push_back(std::max(d, 0.01));
+            q.setDashPattern(pattern);
+        }
+        break;
+    default: break;
+    }
+    return q;
+}
+
+void QtCanvas::FillPath(const Path& path, const Brush& brush)
+{
+    const QPainterPath qpath = ToQPath(path);
+    if (brush.kind == BrushKind::Hatch && brush.opaqueBackground)
+        m_painter.fillPath(qpath, ToQColor(brush.background));
+    m_painter.fillPath(qpath, ToQBrush(brush));
+}
+
+void QtCanvas::StrokePath(const Path& path, const Pen& pen) { m_painter.strokePath(ToQPath(path), ToQPen(pen)); }
+
+void QtCanvas::DrawImage(const Image& image, const RectD& source, const RectD& destination, const BlitOptions&)
+{
+    const QImage q = ToQImage(image);
+    if (q.isNull())
+        return;
+    m_painter.drawImage(QRectF(destination.left, destination.top, destination.Width(), destination.Height()), q,
+                        QRectF(source.left, source.top, source.Width(), source.Height()));
+}
+
+void QtCanvas::FillWithRop(const RectD& destination, const Brush& brush, std::uint32_t)
+{
+    Path path;
+    path.AddRect(destination);
+    FillPath(path, brush);
+}
+
+double QtCanvas::DrawText(const TextRun&) { return 0; }
+
+void QtCanvas::FontExtents(const FontSpec& font, double& ascent, double& descent)
+{
+    ascent = std::fabs(font.height) * 0.8;
+    descent = std::fabs(font.height) * 0.2;
+}
+
+void QtCanvas::ApplyClip()
+{
+    const QTransform saved = m_painter.transform();
+    m_painter.resetTransform();
+    if (m_clip)
+        m_painter.setClipPath(*m_clip, Qt::ReplaceClip);
+    else
+        m_painter.setClipping(false);
+    m_painter.setTransform(saved);
+}
+
+void QtCanvas::SetClip(const Path& path, ClipCombine combine)
+{
+    const QPainterPath device = ToQTransform(m_transform).map(ToQPath(path));
+    QPainterPath whole;
+    whole.addRect(0, 0, m_image.width(), m_image.height());
+    const QPainterPath current = m_clip ? *m_clip : whole;
+    switch (combine) {
+    case ClipCombine::Copy: m_clip = device; break;
+    case ClipCombine::And: m_clip = current.intersected(device); break;
+    case ClipCombine::Or: m_clip = current.united(device); break;
+    case ClipCombine::Xor: m_clip = current.united(device).subtracted(current.intersected(device)); break;
+    case ClipCombine::Diff: m_clip = current.subtracted(device); break;
+    }
+    ApplyClip();
+}
+
+void QtCanvas::ResetClip()
+{
+    m_clip.reset();
+    ApplyClip();
+}
+
+void QtCanvas::SaveClip() { m_savedClips.push_back(m_clip); }
+
+void QtCanvas::RestoreClip()
+{
+    if (m_savedClips.empty())
+        return;
+    m_clip = m_savedClips.back();
+    m_savedClips.pop_back();
+    ApplyClip();
+}
+
+void QtCanvas::SetRop2(int rop2) { m_rop2 = rop2; }
+
+void QtCanvas::SetAntialiasing(bool on) { m_painter.setRenderHint(QPainter::Antialiasing, on); }
+
+void QtCanvas::SetSourceOver(bool on)
+{
+    m_sourceOver = on;
+    m_painter.setCompositionMode(on ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source);
+}
+
+} // namespace metafile

@@ -1,0 +1,60 @@
+// The canvas the program draws metafiles with: QPainter on a QImage.
+#pragma once
+
+#include "metafile/Canvas.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <optional>
+#include <vector>
+
+namespace metafile {
+
+class QtCanvas : public ICanvas
+{
+public:
+    // Draws into image, which must outlive the canvas.
+    explicit QtCanvas(QImage& image);
+    ~QtCanvas() override;
+
+    void SetTransform(const Matrix& toDevice) override;
+    Matrix Transform() const override { return m_transform; }
+    void FillPath(const Path& path, const Brush& brush) override;
+    void StrokePath(const Path& path, const Pen& pen) override;
+    void DrawImage(const Image& image, const RectD& source, const RectD& destination,
+                   const BlitOptions& options) override;
+    void FillWithRop(const RectD& destination, const Brush& brush, std::uint32_t rop3) override;
+    double DrawText(const TextRun& run) override;
+    void FontExtents(const FontSpec& font, double& ascent, double& descent) override;
+    void SetClip(const Path& path, ClipCombine combine) override;
+    void ResetClip() override;
+    void SaveClip() override;
+    void RestoreClip() override;
+    void SetRop2(int rop2) override;
+    void SetAntialiasing(bool on) override;
+    void SetSourceOver(bool on) override;
+    int DeviceWidth() const override { return m_image.width(); }
+    int DeviceHeight() const override { return m_image.height(); }
+
+    // Helpers the canvas's parts share.
+    static QPainterPath ToQPath(const Path& path);
+    static QColor ToQColor(Color c) { return QColor(c.r, c.g, c.b, c.a); }
+    static QTransform ToQTransform(const Matrix& m) { return QTransform(m.m11, m.m12, m.m21, m.m22, m.dx, m.dy); }
+    static QImage ToQImage(const Image& image); // shares nothing: a deep copy
+    QBrush ToQBrush(const Brush& brush) const;
+    QPen ToQPen(const Pen& pen) const;
+
+private:
+    void ApplyClip();
+
+    QImage& m_image;
+    QPainter m_painter;
+    Matrix m_transform;
+    std::optional<QPainterPath> m_clip; // device pixels; none: no clip
+    std::vector<std::optional<QPainterPath>> m_savedClips;
+    int m_rop2 = 13;
+    bool m_sourceOver = true;
+};
+
+} // namespace metafile
