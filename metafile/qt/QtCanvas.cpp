@@ -136,30 +136,6 @@ void QtCanvas::FillPath(const Path& path, const Brush& brush)
 
 void QtCanvas::StrokePath(const Path& path, const Pen& pen) { m_painter.strokePath(ToQPath(path), ToQPen(pen)); }
 
-void QtCanvas::DrawImage(const Image& image, const RectD& source, const RectD& destination, const BlitOptions&)
-{
-    const QImage q = ToQImage(image);
-    if (q.isNull())
-        return;
-    m_painter.drawImage(QRectF(destination.left, destination.top, destination.Width(), destination.Height()), q,
-                        QRectF(source.left, source.top, source.Width(), source.Height()));
-}
-
-void QtCanvas::FillWithRop(const RectD& destination, const Brush& brush, std::uint32_t)
-{
-    Path path;
-    path.AddRect(destination);
-    FillPath(path, brush);
-}
-
-double QtCanvas::DrawText(const TextRun&) { return 0; }
-
-void QtCanvas::FontExtents(const FontSpec& font, double& ascent, double& descent)
-{
-    ascent = std::fabs(font.height) * 0.8;
-    descent = std::fabs(font.height) * 0.2;
-}
-
 void QtCanvas::ApplyClip()
 {
     const QTransform saved = m_painter.transform();
