@@ -8,7 +8,7 @@
 
 namespace metafile {
 
-PlayReport PlayWmf(std::span<const std::uint8_t> bytes, ICanvas& canvas, const RectD& target, PlayBudget& budget,
-                   int nesting);
+PlayReport PlayWmf(std::span<const std::uint8_t> bytes, ICanvas& canvas, const RectD& target,
+                   PlayBudget& budget, int nesting);
 
 } // namespace metafile
