@@ -1,6 +1,7 @@
 #include "convert/QtImaging.h"
 
 #include "convert/BmpWriter.h"
+#include "convert/MetafilePicture.h"
 #include "convert/PhotoDecoder.h"
 #include "convert/PixelConversion.h"
 #include "convert/Resampler.h"
@@ -93,6 +94,22 @@ QImage BitmapPixelsFor(BmpFormat format, const QImage& scaled)
     return OverBlack(scaled, QImage::Format_RGB32);
 }
 
+// What a metafile is drawn over where it draws nothing: transparent in the
+// layouts with alpha, as the platform's library leaves it, and white in the
+// opaque ones, where "nothing" would otherwise come out black.
+QColor MetafileBackgroundFor(BmpFormat format)
+{
+    switch (format) {
+    case BmpFormat::Argb32:
+    case BmpFormat::Pargb32:
+    case BmpFormat::Argb64:
+    case BmpFormat::Pargb64:
+        return Qt::transparent;
+    default:
+        return Qt::white;
+    }
+}
+
 float DpiOf(int dotsPerMeter)
 {
     return dotsPerMeter > 0 ? float(dotsPerMeter * 0.0254) : kDefaultDpi;
@@ -106,6 +123,7 @@ public:
     enum class Kind
     {
         Photo,
+        Metafile,
         Bitmap
     };
     explicit GpImage(Kind kind) : m_kind(kind) {}
@@ -114,6 +132,10 @@ public:
 
     // Photo.
     PhotoDecoder decoder;
+
+    // Metafile, drawn at its own size only when its pixels are asked for.
+    MetafilePicture metafile;
+    mutable QImage metafilePixels;
 
     // Bitmap: allocated on first use, zero-filled (transparent black).
     int pixelFormat = 0;
@@ -137,9 +159,48 @@ public:
         return true;
     }
 
-    const QImage& Image() const { return m_kind == Kind::Photo ? decoder.Frame() : pixels; }
-    int Width() const { return m_kind == Kind::Photo ? decoder.Frame().width() : width; }
-    int Height() const { return m_kind == Kind::Photo ? decoder.Frame().height() : height; }
+    const QImage& Image() const
+    {
+        switch (m_kind) {
+        case Kind::Photo:
+            return decoder.Frame();
+        case Kind::Metafile:
+            if (metafilePixels.isNull())
+                metafilePixels = metafile.Render(metafile.Width(), metafile.Height(),
+                                                 QRect(0, 0, metafile.Width(), metafile.Height()),
+                                                 Qt::transparent);
+            metafilePixels.setDotsPerMeterX(int(std::lround(metafile.DpiX() / 0.0254)));
+            metafilePixels.setDotsPerMeterY(int(std::lround(metafile.DpiY() / 0.0254)));
+            return metafilePixels;
+        case Kind::Bitmap:
+            break;
+        }
+        return pixels;
+    }
+    int Width() const
+    {
+        switch (m_kind) {
+        case Kind::Photo:
+            return decoder.Frame().width();
+        case Kind::Metafile:
+            return metafile.Width();
+        case Kind::Bitmap:
+            break;
+        }
+        return width;
+    }
+    int Height() const
+    {
+        switch (m_kind) {
+        case Kind::Photo:
+            return decoder.Frame().height();
+        case Kind::Metafile:
+            return metafile.Height();
+        case Kind::Bitmap:
+            break;
+        }
+        return height;
+    }
 
 private:
     Kind m_kind;
@@ -192,6 +253,18 @@ GpStatus QtImaging::LoadImageFromFile(const QString& path, GpImage** image)
     if (!image)
         return InvalidParameter;
     *image = nullptr;
+    // Metafiles are told by their content, whatever the file is called.
+    auto drawing = std::make_unique<GpImage>(GpImage::Kind::Metafile);
+    switch (drawing->metafile.Open(path)) {
+    case MetafileOpen::Ok:
+        *image = drawing.release();
+        return Ok;
+    case MetafileOpen::Unusable:
+        return UnknownImageFormat;
+    case MetafileOpen::NotMetafile:
+        break;
+    }
+    drawing.reset();
     auto photo = std::make_unique<GpImage>(GpImage::Kind::Photo);
     switch (photo->decoder.Open(path)) {
     case DecodeResult::Ok:
@@ -235,8 +308,11 @@ GpStatus QtImaging::GetImageHorizontalResolution(GpImage* image, float* dpi)
 {
     if (!image || !dpi)
         return InvalidParameter;
-    *dpi = image->kind() == GpImage::Kind::Bitmap ? image->dpiX
-                                                  : DpiOf(image->Image().dotsPerMeterX());
+    if (image->kind() == GpImage::Kind::Metafile)
+        *dpi = float(image->metafile.DpiX());
+    else
+        *dpi = image->kind() == GpImage::Kind::Bitmap ? image->dpiX
+                                                      : DpiOf(image->Image().dotsPerMeterX());
     return Ok;
 }
 
@@ -244,8 +320,11 @@ GpStatus QtImaging::GetImageVerticalResolution(GpImage* image, float* dpi)
 {
     if (!image || !dpi)
         return InvalidParameter;
-    *dpi = image->kind() == GpImage::Kind::Bitmap ? image->dpiY
-                                                  : DpiOf(image->Image().dotsPerMeterY());
+    if (image->kind() == GpImage::Kind::Metafile)
+        *dpi = float(image->metafile.DpiY());
+    else
+        *dpi = image->kind() == GpImage::Kind::Bitmap ? image->dpiY
+                                                      : DpiOf(image->Image().dotsPerMeterY());
     return Ok;
 }
 
@@ -262,6 +341,7 @@ GpStatus QtImaging::ImageGetFrameDimensionsList(GpImage* image, QUuid* dimension
 {
     if (!image || !dimensions || count != 1)
         return InvalidParameter;
+    // A metafile, like a bitmap, is one page.
     dimensions[0] = image->kind() == GpImage::Kind::Photo ? image->decoder.Info().dimension
                                                           : FrameDimensionPage;
     return Ok;
@@ -271,7 +351,7 @@ GpStatus QtImaging::ImageGetFrameCount(GpImage* image, const QUuid& dimension, s
 {
     if (!image || !count)
         return InvalidParameter;
-    if (image->kind() == GpImage::Kind::Bitmap) {
+    if (image->kind() != GpImage::Kind::Photo) {
         *count = dimension == FrameDimensionPage ? 1 : 0;
         return dimension == FrameDimensionPage ? Ok : InvalidParameter;
     }
@@ -286,7 +366,7 @@ GpStatus QtImaging::ImageSelectActiveFrame(GpImage* image, const QUuid& dimensio
 {
     if (!image)
         return InvalidParameter;
-    if (image->kind() == GpImage::Kind::Bitmap)
+    if (image->kind() != GpImage::Kind::Photo)
         return dimension == FrameDimensionPage && index == 0 ? Ok : InvalidParameter;
     if (dimension != image->decoder.Info().dimension ||
         index >= std::uint32_t(image->decoder.Info().frameCount))
@@ -394,6 +474,9 @@ GpStatus QtImaging::DrawImageRectRectI(GpGraphics* graphics, GpImage* image, int
     if (!graphics || !image || srcUnit != UnitPixel || dstwidth <= 0 || dstheight <= 0 ||
         srcwidth <= 0 || srcheight <= 0)
         return InvalidParameter;
+    if (image->kind() == GpImage::Kind::Metafile)
+        return DrawMetafile(graphics, image, QRect(dstx, dsty, dstwidth, dstheight),
+                            QRect(srcx, srcy, srcwidth, srcheight));
     const QImage& whole = image->Image();
     const QRect source = QRect(srcx, srcy, srcwidth, srcheight).intersected(whole.rect());
     if (whole.isNull() || source.isEmpty())
@@ -428,6 +511,39 @@ GpStatus QtImaging::DrawImageRectRectI(GpGraphics* graphics, GpImage* image, int
         return OutOfMemory;
     QPainter painter(&target->pixels);
     painter.drawImage(QPoint(dstx, dsty), scaled);
+    return Ok;
+}
+
+// A metafile is played at the size it is drawn at, never scaled as pixels.
+GpStatus QtImaging::DrawMetafile(GpGraphics* graphics, GpImage* image, const QRect& destination,
+                                 const QRect& source)
+{
+    const QRect whole(0, 0, image->Width(), image->Height());
+    if (source.intersected(whole).isEmpty())
+        return InvalidParameter;
+    if (graphics->device) {
+        // A window: what the picture leaves undrawn shows the window.
+        const QImage drawn = image->metafile.Render(destination.width(), destination.height(),
+                                                    source, Qt::transparent);
+        if (drawn.isNull())
+            return OutOfMemory;
+        QPainter painter(graphics->device);
+        painter.drawImage(destination.topLeft(), drawn);
+        return Ok;
+    }
+    GpImage* target = graphics->target;
+    const QImage drawn = image->metafile.Render(destination.width(), destination.height(), source,
+                                                MetafileBackgroundFor(target->bmpFormat));
+    if (drawn.isNull())
+        return OutOfMemory;
+    if (destination == QRect(0, 0, target->width, target->height) && target->pixels.isNull()) {
+        target->pixels = BitmapPixelsFor(target->bmpFormat, drawn);
+        return target->pixels.isNull() ? OutOfMemory : Ok;
+    }
+    if (!target->EnsureAllocated())
+        return OutOfMemory;
+    QPainter painter(&target->pixels);
+    painter.drawImage(destination.topLeft(), drawn);
     return Ok;
 }
 
@@ -537,7 +653,7 @@ GpStatus QtImaging::SaveImageToDevice(GpImage* image, QIODevice* device, const Q
     BmpFormat format = image->bmpFormat;
     float dpiX = image->dpiX;
     float dpiY = image->dpiY;
-    if (image->kind() == GpImage::Kind::Photo) {
+    if (image->kind() != GpImage::Kind::Bitmap) {
         format = pixels.hasAlphaChannel() ? BmpFormat::Argb32 : BmpFormat::Rgb24;
         dpiX = DpiOf(pixels.dotsPerMeterX());
         dpiY = DpiOf(pixels.dotsPerMeterY());

@@ -4,6 +4,8 @@
 
 #include "convert/Imaging.h"
 
+class QRect;
+
 class QtImaging : public IImaging
 {
 public:
@@ -53,8 +55,13 @@ public:
     GpStatus SaveImageToDevice(GpImage* image, QIODevice* device,
                                const QUuid& encoderClsid) override;
 
-    // The decoded active frame of a picture (for tests and tools).
+    // The decoded active frame of a picture (for tests and tools); a
+    // metafile drawn at its own size over transparency.
     static QImage FrameOf(GpImage* image);
+
+private:
+    GpStatus DrawMetafile(GpGraphics* graphics, GpImage* image, const QRect& destination,
+                          const QRect& source);
 };
 
 // Imaging objects alive now (every one must be freed by its maker).

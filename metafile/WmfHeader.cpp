@@ -48,12 +48,6 @@ bool ReadHeader(const ByteReader& r, std::size_t offset, WmfHeader& h) noexcept
     return true;
 }
 
-// Logical units to pixels at kWmfPixelDpi.
-std::int64_t UnitsToPixels(std::int64_t units, std::uint16_t inch) noexcept
-{
-    return std::int64_t(std::llround(double(units) * kWmfPixelDpi / inch));
-}
-
 } // namespace
 
 MetafileStatus ReadWmfPicture(std::span<const std::uint8_t> bytes, WmfPicture& out) noexcept
@@ -83,11 +77,11 @@ MetafileStatus ReadWmfPicture(std::span<const std::uint8_t> bytes, WmfPicture& o
             std::llabs(std::int64_t(p.placeable.Bottom) - p.placeable.Top);
         if (p.placeable.Inch == 0 || unitsWide == 0 || unitsHigh == 0)
             return MetafileStatus::BadHeader;
-        const std::int64_t width = UnitsToPixels(unitsWide, p.placeable.Inch);
-        const std::int64_t height = UnitsToPixels(unitsHigh, p.placeable.Inch);
-        // A tiny box at a fine unit still makes one pixel.
-        p.width = std::int32_t(width < 1 ? 1 : width);
-        p.height = std::int32_t(height < 1 ? 1 : height);
+        // A logical unit is a pixel at Inch pixels per inch: at most 65535
+        // pixels a side, so no scaling can overflow or round a side to 0.
+        p.width = std::int32_t(unitsWide);
+        p.height = std::int32_t(unitsHigh);
+        p.dpi = p.placeable.Inch;
     } else {
         p.sizeFromRecords = true;
     }

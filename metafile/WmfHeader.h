@@ -34,7 +34,11 @@ struct WmfHeader
     std::uint16_t NumberOfMembers = 0;
 };
 
-// Pictures sized from a placeable header are given at this resolution.
+// The size a WMF reports, as the imaging library of the platform these files
+// come from reports it: with a placeable header, the bounding box's size in
+// its logical units taken as pixels, at Inch pixels per inch (so the
+// picture keeps its size in inches); without one, the first
+// META_SETWINDOWEXT's extent in pixels at this screen resolution.
 inline constexpr double kWmfPixelDpi = 96.0;
 
 struct WmfPicture
@@ -50,10 +54,10 @@ struct WmfPicture
     std::int16_t windowExtX = 0, windowExtY = 0;
     bool hasWindowOrg = false;
     std::int16_t windowOrgX = 0, windowOrgY = 0;
-    // Pixels at kWmfPixelDpi; 0 when nothing gave a size.
+    // Pixels at dpi; 0 when nothing gave a size.
     std::int32_t width = 0;
     std::int32_t height = 0;
-    double dpi = kWmfPixelDpi;
+    double dpi = kWmfPixelDpi; // the placeable header's Inch when there is one
     // How the walk over the records ended, and where.
     MetafileStatus recordStatus = MetafileStatus::Ok;
     std::size_t recordsRead = 0;

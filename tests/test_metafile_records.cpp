@@ -321,9 +321,11 @@ void TestMetafileRecords::wmfPlaceableSize()
     QCOMPARE(p.header.Version, std::uint16_t(0x0300));
     QCOMPARE(p.recordsOffset, std::size_t(40));
     QVERIFY(!p.sizeFromRecords);
-    QCOMPARE(p.width, 96); // one inch
-    QCOMPARE(p.height, 48);
-    QCOMPARE(p.dpi, 96.0);
+    // The box in logical units as pixels, at Inch pixels per inch: one inch
+    // by half an inch.
+    QCOMPARE(p.width, 1440);
+    QCOMPARE(p.height, 720);
+    QCOMPARE(p.dpi, 1440.0);
     QVERIFY(p.reachedEof);
     QCOMPARE(p.recordsRead, std::size_t(2));
     QCOMPARE(p.stopOffset, file.size());
@@ -333,7 +335,7 @@ void TestMetafileRecords::wmfPlaceableSize()
     bad.badChecksum = true;
     QCOMPARE(ReadWmfPicture(WmfBuilder(bad).Eof().Finish(), p), MetafileStatus::Ok);
     QVERIFY(!p.placeable.ChecksumMatches());
-    QCOMPARE(p.width, 96);
+    QCOMPARE(p.width, 1440);
 
     // A flipped box, and units per inch other than 1440.
     WmfPlaceableFields flipped;
@@ -343,16 +345,18 @@ void TestMetafileRecords::wmfPlaceableSize()
     flipped.box[3] = -400;
     flipped.inch = 576;
     QCOMPARE(ReadWmfPicture(WmfBuilder(flipped).Eof().Finish(), p), MetafileStatus::Ok);
-    QCOMPARE(p.width, 100);
-    QCOMPARE(p.height, 50);
+    QCOMPARE(p.width, 600);
+    QCOMPARE(p.height, 300);
+    QCOMPARE(p.dpi, 576.0);
     // The widest box a 16-bit field holds, at one unit per inch.
     WmfPlaceableFields widest;
     widest.box[0] = -32768;
     widest.box[2] = 32767;
     widest.inch = 1;
     QCOMPARE(ReadWmfPicture(WmfBuilder(widest).Eof().Finish(), p), MetafileStatus::Ok);
-    QCOMPARE(p.width, 65535 * 96);
-    // A box smaller than a pixel still makes one.
+    QCOMPARE(p.width, 65535);
+    QCOMPARE(p.dpi, 1.0);
+    // A one-unit box at the finest unit is one pixel.
     WmfPlaceableFields tiny;
     tiny.box[2] = 1;
     tiny.box[3] = 1;
@@ -360,6 +364,7 @@ void TestMetafileRecords::wmfPlaceableSize()
     QCOMPARE(ReadWmfPicture(WmfBuilder(tiny).Eof().Finish(), p), MetafileStatus::Ok);
     QCOMPARE(p.width, 1);
     QCOMPARE(p.height, 1);
+    QCOMPARE(p.dpi, 65535.0);
 }
 
 void TestMetafileRecords::wmfPlaceableRefusesBadHeaders()
@@ -409,6 +414,7 @@ void TestMetafileRecords::wmfSizeFromRecords()
     QCOMPARE(p.windowExtY, std::int16_t(-200));
     QCOMPARE(p.width, 300);
     QCOMPARE(p.height, 200);
+    QCOMPARE(p.dpi, 96.0);
     QCOMPARE(p.recordsRead, std::size_t(4));
 
     // No extent: the size is left to whoever plays the records.
