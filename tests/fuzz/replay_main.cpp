@@ -13,6 +13,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// Targets that need setting up once define it, as libFuzzer lets them.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace {
 
@@ -37,6 +39,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s file-or-folder...\n", argv[0]);
         return 2;
     }
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     int replayed = 0;
     bool ok = true;
     for (int i = 1; i < argc; ++i) {
