@@ -42,12 +42,18 @@ public:
 
     void MoveTo(PointD p) { m_elements.push_back({Kind::Move, {p, {}, {}}}); }
     void LineTo(PointD p) { m_elements.push_back({Kind::Line, {p, {}, {}}}); }
-    void CubicTo(PointD c1, PointD c2, PointD end) { m_elements.push_back({Kind::Cubic, {c1, c2, end}}); }
+    void CubicTo(PointD c1, PointD c2, PointD end)
+    {
+        m_elements.push_back({Kind::Cubic, {c1, c2, end}});
+    }
     void Close() { m_elements.push_back({Kind::Close, {}}); }
     void AddRect(const RectD& r);
     void AddEllipse(const RectD& r);
     void AddPolygon(const std::vector<PointD>& points);
-    void Append(const Path& other) { m_elements.insert(m_elements.end(), other.m_elements.begin(), other.m_elements.end()); }
+    void Append(const Path& other)
+    {
+        m_elements.insert(m_elements.end(), other.m_elements.begin(), other.m_elements.end());
+    }
     // Every point mapped; for paths kept in another space.
     Path Mapped(const Matrix& m) const;
 
@@ -111,8 +117,8 @@ enum class BrushKind
 {
     Null,
     Solid,
-    Hatch,          // hatch: HS_HORIZONTAL (0) to HS_DIAGCROSS (5) and the GDI+ hatch styles from 6 up
-    Pattern,        // pattern image tiled from the device origin
+    Hatch,   // hatch: HS_HORIZONTAL (0) to HS_DIAGCROSS (5) and the GDI+ hatch styles from 6 up
+    Pattern, // pattern image tiled from the device origin
     LinearGradient, // start, end, stops
     PathGradient,   // boundary, centre, centre colour stops[0], surround colours stops[1..]
 };
@@ -126,8 +132,8 @@ struct GradientStop
 struct Brush
 {
     BrushKind kind = BrushKind::Solid;
-    Color color;                   // solid colour, or the hatch lines
-    int hatch = 0;                 // for BrushKind::Hatch
+    Color color;   // solid colour, or the hatch lines
+    int hatch = 0; // for BrushKind::Hatch
     Color background{255, 255, 255, 255};
     bool opaqueBackground = false; // hatch gaps filled with background
     std::shared_ptr<const Image> pattern;
@@ -142,8 +148,8 @@ struct Brush
 struct FontSpec
 {
     std::u16string faceName;
-    double height = 0; // < 0 character height, > 0 cell height, 0 default; current coordinates
-    double width = 0;  // average character width, 0 for the face's own
+    double height = 0;      // < 0 character height, > 0 cell height, 0 default; current coordinates
+    double width = 0;       // average character width, 0 for the face's own
     double escapement = 0;  // tenths of a degree, anticlockwise
     double orientation = 0; // tenths of a degree
     int weight = 400;
@@ -166,9 +172,10 @@ struct TextRun
 {
     FontSpec font;
     std::u16string text;
-    PointD origin;               // the reference point the alignment refers to
-    std::uint32_t align = 0;     // TA_* bits (TA_UPDATECP already resolved into origin)
-    std::vector<double> advances; // distance to the next character, current coordinates; empty: the font's own
+    PointD origin;           // the reference point the alignment refers to
+    std::uint32_t align = 0; // TA_* bits (TA_UPDATECP already resolved into origin)
+    std::vector<double>
+        advances; // distance to the next character, current coordinates; empty: the font's own
     std::vector<double> verticalAdvances; // ETO_PDY: y offsets to the next character
     Color color;
     bool opaque = false; // background colour behind the text cell
@@ -194,13 +201,13 @@ enum class ClipCombine
 struct BlitOptions
 {
     std::uint32_t rop3 = 0x00CC0020; // SRCCOPY
-    double constantAlpha = 1;         // 0 to 1
-    bool perPixelAlpha = false;       // the image's alpha counts (AC_SRC_ALPHA)
-    bool smooth = true;               // interpolate when stretching
-    Brush pattern;                    // for ROP3 codes that use the brush
-    Color textColor;                  // a monochrome image's 0 and 1 bits
+    double constantAlpha = 1;        // 0 to 1
+    bool perPixelAlpha = false;      // the image's alpha counts (AC_SRC_ALPHA)
+    bool smooth = true;              // interpolate when stretching
+    Brush pattern;                   // for ROP3 codes that use the brush
+    Color textColor;                 // a monochrome image's 0 and 1 bits
     Color backgroundColor{255, 255, 255, 255};
-    bool monochrome = false;          // the image is 1-bit: colours from textColor/backgroundColor
+    bool monochrome = false; // the image is 1-bit: colours from textColor/backgroundColor
 };
 
 class ICanvas
@@ -246,6 +253,46 @@ public:
     virtual int DeviceHeight() const = 0;
 
     // --- Further operations are added below this line. ---
+
+    // GDI+ text laid out in a rectangle: alignment along and across the
+    // lines, wrapped at the rectangle's width unless noWrap.
+    struct LayoutText
+    {
+        FontSpec font; // height < 0: the em size
+        std::u16string text;
+        RectD layout;          // current coordinates; zero width or height: no box that way
+        int alignment = 0;     // 0 near, 1 centre, 2 far
+        int lineAlignment = 0; // the same, across the lines
+        bool noWrap = false;
+        bool clip = false; // clipped to the layout rectangle
+        bool rightToLeft = false;
+        Color color;
+    };
+    virtual void DrawLayoutText(const LayoutText& text) { (void)text; }
+
+    // a combined with b by the clip rules (a is the one in force), as a path in
+    // current coordinates; regions are built with it. Without boolean
+    // geometry a canvas gives b for Copy and And, both for Or.
+    virtual Path CombinePaths(const Path& a, const Path& b, ClipCombine combine) const
+    {
+        if (combine != ClipCombine::Or)
+            return b;
+        Path both = a;
+        both.Append(b);
+        return both;
+    }
+
+    // Compressed image bytes (PNG, JPEG, GIF, ...) decoded; false when they
+    // cannot be, or the picture has more than maxPixels pixels.
+    virtual bool DecodeImage(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels,
+                             Image& out)
+    {
+        (void)data;
+        (void)size;
+        (void)maxPixels;
+        (void)out;
+        return false;
+    }
 };
 
 } // namespace metafile
