@@ -246,6 +246,46 @@ public:
     virtual int DeviceHeight() const = 0;
 
     // --- Further operations are added below this line. ---
+
+    // GDI+ text laid out in a rectangle: alignment along and across the
+    // lines, wrapped at the rectangle's width unless noWrap.
+    struct LayoutText
+    {
+        FontSpec font; // height < 0: the em size
+        std::u16string text;
+        RectD layout;          // current coordinates; zero width or height: no box that way
+        int alignment = 0;     // 0 near, 1 centre, 2 far
+        int lineAlignment = 0; // the same, across the lines
+        bool noWrap = false;
+        bool clip = false; // clipped to the layout rectangle
+        bool rightToLeft = false;
+        Color color;
+    };
+    virtual void DrawLayoutText(const LayoutText& text) { (void)text; }
+
+    // a combined with b by the clip rules (a is the one in force), as a path in
+    // current coordinates; regions are built with it. Without boolean
+    // geometry a canvas gives b for Copy and And, both for Or.
+    virtual Path CombinePaths(const Path& a, const Path& b, ClipCombine combine) const
+    {
+        if (combine != ClipCombine::Or)
+            return b;
+        Path both = a;
+        both.Append(b);
+        return both;
+    }
+
+    // Compressed image bytes (PNG, JPEG, GIF, ...) decoded; false when they
+    // cannot be, or the picture has more than maxPixels pixels.
+    virtual bool DecodeImage(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels,
+                             Image& out)
+    {
+        (void)data;
+        (void)size;
+        (void)maxPixels;
+        (void)out;
+        return false;
+    }
 };
 
 } // namespace metafile

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "metafile/Canvas.h"
+#include "metafile/EmfPlusObjects.h"
 #include "metafile/EmfRecords.h"
 #include "metafile/PlayLimits.h"
+
+#include <vector>
 
 namespace metafile {
 
@@ -22,11 +25,45 @@ public:
     // True while the EMF records are to be drawn.
     bool EmfRecordsEnabled() const noexcept { return m_emfEnabled; }
 
+    struct PlusRecord
+    {
+        std::uint16_t type = 0;
+        std::uint16_t flags = 0;
+        ByteReader data;
+    };
+
 private:
+    // false: the record could not be played.
+    bool PlayRecord(const PlusRecord& record);
+    bool PlayStateRecord(const PlusRecord& record, bool& mine); // EmfPlusState.cpp
+    bool PlayDrawRecord(const PlusRecord& record, bool& mine);  // EmfPlusDraw.cpp
+
+    // World units to the canvas's output pixels.
+    Matrix WorldToDevice() const;
+    void ApplyWorld();
+    bool BrushFor(std::uint16_t flags, std::uint32_t value, Brush& out) const;
+    bool PenFor(std::uint32_t id, Pen& out) const;
+    void SetClip(const Path& world, std::uint32_t mode);
+
     EmfPlayer& m_emf;
     ICanvas& m_canvas;
     PlayBudget& m_budget;
     bool m_emfEnabled = true;
+    bool m_headerSeen = false;
+    double m_dpiX = 96, m_dpiY = 96;
+    Matrix m_world;
+    Matrix m_base; // the containers in force
+    std::uint32_t m_pageUnit = 1;
+    double m_pageScale = 1;
+    struct Saved
+    {
+        std::uint32_t index = 0;
+        Matrix world, base;
+        std::uint32_t pageUnit = 1;
+        double pageScale = 1;
+    };
+    std::vector<Saved> m_saved;
+    PlusObjectTable m_objects;
 };
 
 } // namespace metafile
