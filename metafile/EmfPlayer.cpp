@@ -1,5 +1,6 @@
 #include "metafile/EmfPlayer.h"
 
+#include "metafile/EmfPlusCoverage.h"
 #include "metafile/EmfPlusPlayer.h"
 #include "metafile/EmfRecordTypes.h"
 
@@ -53,6 +54,7 @@ PlayReport EmfPlayer::Play()
         return report;
 
     EmfPlusPlayer emfPlus(*this, m_canvas, m_budget);
+    const bool playEmfPlus = SurveyEmfPlus(m_bytes).PlayEmfPlus();
     EmfRecordReader records(m_bytes);
     EmfRecord record;
     m_canvas.SaveClip();
@@ -63,7 +65,7 @@ PlayReport EmfPlayer::Play()
         }
         if (record.iType == EMR_HEADER || record.iType == EMR_EOF)
             continue;
-        if (IsEmfPlusComment(record)) {
+        if (playEmfPlus && IsEmfPlusComment(record)) {
             emfPlus.PlayComment(record);
             ++report.recordsPlayed;
             continue;

@@ -97,6 +97,7 @@ class TestMetafileEmfPlus : public QObject
 
 private slots:
     void dualFileDrawsEmfPlusOnly();
+    void dualFileWithUndrawnRecordsShowsItsEmf();
     void getDcEnablesEmfUntilNextPlusRecord();
     void transformsAndPageUnits();
     void saveRestoreAndContainers();
@@ -121,6 +122,28 @@ void TestMetafileEmfPlus::dualFileDrawsEmfPlusOnly()
     EmfBuilder plain;
     EmfBlackRect(plain, 60, 10, 90, 40);
     QCOMPARE(Rgb(RenderMetafile(plain.Eof().Finish(), W, H), 75, 25), 0x000000u);
+}
+
+void TestMetafileEmfPlus::dualFileWithUndrawnRecordsShowsItsEmf()
+{
+    // DrawString is not drawn by the EMF+ player yet: a dual file using it is
+    // shown whole from its EMF records rather than with its text missing.
+    Bytes text(28, 0);
+    EmfBuilder dual;
+    PlusComment().Header().FillRect(0xFFFF0000, 10, 10, 20, 20).Record(0x401C, 0x8000, text).AddTo(dual);
+    EmfBlackRect(dual, 60, 10, 90, 40);
+    const QImage shown = RenderMetafile(dual.Eof().Finish(), W, H);
+    QCOMPARE(Rgb(shown, 75, 25), 0x000000u);
+    QCOMPARE(Rgb(shown, 20, 20), 0xFFFFFFu);
+
+    // An EMF+ only file (no dual flag) has nothing else to show: EMF+ is played.
+    EmfBuilder only;
+    PlusComment().Record(0x4001, 0, Bytes(16, 0)).FillRect(0xFFFF0000, 10, 10, 20, 20).Record(0x401C, 0x8000, text)
+        .AddTo(only);
+    EmfBlackRect(only, 60, 10, 90, 40);
+    const QImage played = RenderMetafile(only.Eof().Finish(), W, H);
+    QCOMPARE(Rgb(played, 20, 20), 0xFF0000u);
+    QCOMPARE(Rgb(played, 75, 25), 0xFFFFFFu);
 }
 
 void TestMetafileEmfPlus::getDcEnablesEmfUntilNextPlusRecord()
