@@ -162,7 +162,7 @@ void DecodeRows(const Header& h, std::span<const std::uint8_t> bits,
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F, masks[3] = 0;
     } else if (!fields && h.bitCount == 32) {
         masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF, masks[3] = 0xFF000000;
-    } else if (fields && h.bitCount == 24) {
+    } else if (h.bitCount == 24) {
         masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF, masks[3] = 0;
     }
     if (!options.keepAlpha)
