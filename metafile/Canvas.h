@@ -286,6 +286,20 @@ public:
         (void)out;
         return false;
     }
+
+    // DrawImage where a mask decides the raster operation (MaskBlt): mask
+    // pixels that are not black take options.rop3, black ones backgroundRop3.
+    // The mask pixel for image pixel (u, v) is maskOrigin + (u, v) - source's
+    // top-left. A canvas without masks draws with options.rop3 alone.
+    virtual void DrawImageMasked(const Image& image, const RectD& source, const RectD& destination,
+                                 const Image& mask, PointD maskOrigin, std::uint32_t backgroundRop3,
+                                 const BlitOptions& options)
+    {
+        (void)mask;
+        (void)maskOrigin;
+        (void)backgroundRop3;
+        DrawImage(image, source, destination, options);
+    }
 };
 
 } // namespace metafile

@@ -1,6 +1,8 @@
 // The device context's mapping, saved levels, selected objects and modes.
 #include "metafile/GdiCore.h"
 
+#include "metafile/DibImage.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -290,7 +292,10 @@ Brush GdiCore::CurrentBrush() const
     case BS_DIBPATTERNPT:
         if (lb.pattern && !lb.pattern->IsEmpty()) {
             brush.kind = BrushKind::Pattern;
-            brush.pattern = lb.pattern;
+            // A monochrome pattern takes the text colour for 0 bits, the background for 1 bits.
+            brush.pattern = lb.monochromePattern ? std::make_shared<const Image>(RecolourMonochrome(
+                                                       *lb.pattern, m_state.textColor, m_state.bkColor))
+                                                 : lb.pattern;
             // Patterns are aligned to the device, one pattern pixel a reference pixel.
             brush.patternTransform = m_referenceToDevice * LogicalToDevice().Inverted();
         } else {

@@ -25,6 +25,8 @@ public:
     void DrawImage(const Image& image, const RectD& source, const RectD& destination,
                    const BlitOptions& options) override;
     void FillWithRop(const RectD& destination, const Brush& brush, std::uint32_t rop3) override;
+    void DrawImageMasked(const Image& image, const RectD& source, const RectD& destination, const Image& mask,
+                         PointD maskOrigin, std::uint32_t backgroundRop3, const BlitOptions& options) override;
     double DrawText(const TextRun& run) override;
     void FontExtents(const FontSpec& font, double& ascent, double& descent) override;
     void SetClip(const Path& path, ClipCombine combine) override;
@@ -46,6 +48,9 @@ public:
     QPen ToQPen(const Pen& pen) const;
 
 private:
+    // A raster operation combined per pixel (QtCanvasImage.cpp).
+    struct RopBlit;
+
     void ApplyClip();
 
     QImage& m_image;
