@@ -16,8 +16,8 @@
 namespace metafile {
 
 // MM_* mapping modes.
-inline constexpr int MM_TEXT = 1, MM_LOMETRIC = 2, MM_HIMETRIC = 3, MM_LOENGLISH = 4, MM_HIENGLISH = 5,
-                     MM_TWIPS = 6, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8;
+inline constexpr int MM_TEXT = 1, MM_LOMETRIC = 2, MM_HIMETRIC = 3, MM_LOENGLISH = 4,
+                     MM_HIENGLISH = 5, MM_TWIPS = 6, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8;
 // Background modes, polygon fill modes, graphics modes, arc directions.
 inline constexpr int TRANSPARENT = 1, OPAQUE = 2;
 inline constexpr int ALTERNATE = 1, WINDING = 2;
@@ -26,7 +26,8 @@ inline constexpr int AD_COUNTERCLOCKWISE = 1, AD_CLOCKWISE = 2;
 // ModifyWorldTransform modes.
 inline constexpr int MWT_IDENTITY = 1, MWT_LEFTMULTIPLY = 2, MWT_RIGHTMULTIPLY = 3, MWT_SET = 4;
 // ExtTextOut options.
-inline constexpr std::uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_GLYPH_INDEX = 0x10, ETO_PDY = 0x2000;
+inline constexpr std::uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_GLYPH_INDEX = 0x10,
+                               ETO_PDY = 0x2000;
 
 struct DcState
 {
@@ -161,13 +162,13 @@ public:
                     const std::u16string& text, std::span<const std::int32_t> dx);
 
     // --- bitmaps (GdiCoreBitmap.cpp) ---
-    void StretchBlt(const RectD& destination, const Image* image, const RectD& source, std::uint32_t rop3,
-                    bool monochrome);
+    void StretchBlt(const RectD& destination, const Image* image, const RectD& source,
+                    std::uint32_t rop3, bool monochrome);
     void PatBlt(const RectD& destination, std::uint32_t rop3);
-    void AlphaBlend(const RectD& destination, const Image& image, const RectD& source, double constantAlpha,
-                    bool perPixelAlpha);
-    void MaskBlt(const RectD& destination, const Image* image, const RectD& source, const Image* mask,
-                 PointD maskOrigin, std::uint32_t rop4);
+    void AlphaBlend(const RectD& destination, const Image& image, const RectD& source,
+                    double constantAlpha, bool perPixelAlpha);
+    void MaskBlt(const RectD& destination, const Image* image, const RectD& source,
+                 const Image* mask, PointD maskOrigin, std::uint32_t rop4);
 
     // True while records add to a path instead of drawing.
     bool InPath() const noexcept { return m_inPath; }
@@ -178,6 +179,21 @@ private:
     void AddToPath(const Path& logicalPath);
     // Draws a logical path with the current pen and brush, or adds it to the path in progress.
     void Draw(const Path& logicalPath, bool fill, bool stroke);
+
+    // The rectangle a shape is drawn in, after GDI's edge rules.
+    RectD ShapeRect(const RectD& logical) const;
+    // True when arcs run with decreasing logical angles.
+    bool ArcReversed() const;
+    enum class ArcKind
+    {
+        Arc,
+        ArcTo,
+        Chord,
+        Pie,
+    };
+    void ArcFigure(const RectD& r, PointD start, PointD end, ArcKind kind);
+    // Draws the path gathered by BeginPath/EndPath and discards it.
+    void DrawGatheredPath(bool fill, bool stroke);
 
     ICanvas& m_canvas;
     Matrix m_referenceToDevice;

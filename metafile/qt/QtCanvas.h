@@ -42,7 +42,10 @@ public:
     // Helpers the canvas's parts share.
     static QPainterPath ToQPath(const Path& path);
     static QColor ToQColor(Color c) { return QColor(c.r, c.g, c.b, c.a); }
-    static QTransform ToQTransform(const Matrix& m) { return QTransform(m.m11, m.m12, m.m21, m.m22, m.dx, m.dy); }
+    static QTransform ToQTransform(const Matrix& m)
+    {
+        return QTransform(m.m11, m.m12, m.m21, m.m22, m.dx, m.dy);
+    }
     static QImage ToQImage(const Image& image); // shares nothing: a deep copy
     QBrush ToQBrush(const Brush& brush) const;
     QPen ToQPen(const Pen& pen) const;
@@ -52,6 +55,8 @@ private:
     struct RopBlit;
 
     void ApplyClip();
+    // Paints with the binary raster operation in force; paint gets the colour to use.
+    template <typename Paint> void WithRop2(Color color, Paint paint);
 
     QImage& m_image;
     QPainter m_painter;
