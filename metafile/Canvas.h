@@ -300,6 +300,16 @@ public:
         (void)backgroundRop3;
         DrawImage(image, source, destination, options);
     }
+
+    // The font's own advance of each UTF-16 unit of text in current
+    // coordinates (0 for the second unit of a surrogate pair); empty when the
+    // canvas cannot measure text.
+    virtual std::vector<double> TextAdvances(const FontSpec& font, const std::u16string& text)
+    {
+        (void)font;
+        (void)text;
+        return {};
+    }
 };
 
 } // namespace metafile

@@ -24,6 +24,11 @@ packages=(
     imagemagick
     fonts-dejavu-core
     fonts-droid-fallback
+    # Metric-compatible faces for the fonts metafiles ask for.
+    fonts-liberation
+    fonts-crosextra-carlito
+    fonts-crosextra-caladea
+    fonts-noto-cjk
 )
 
 missing=()
