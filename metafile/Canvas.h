@@ -310,6 +310,9 @@ public:
         (void)text;
         return {};
     }
+
+    // The clip in force moved by offset, a vector in current coordinates.
+    virtual void OffsetClip(PointD offset) = 0;
 };
 
 } // namespace metafile

@@ -77,4 +77,31 @@ void GdiCore::InvertRegion(const Region& region)
     m_state.rop2 = rop2;
 }
 
+void GdiCore::OffsetClipRgn(PointD logical)
+{
+    ApplyLogicalTransform();
+    m_canvas.OffsetClip(logical);
+}
+
+void GdiCore::FrameRegion(const Region& region, const LogBrush& logBrush, double width, double height)
+{
+    // The frame lies inside the region: its outline stroked twice as wide,
+    // clipped to the region itself.
+    if (region.path.IsEmpty() || logBrush.style == BS_NULL)
+        return;
+    const Matrix toReference = LogicalToReference();
+    const double w = std::fabs(toReference.MapVector({width, 0}).x);
+    const double h = std::fabs(toReference.MapVector({0, height}).y);
+    const double frame = std::max(1.0, (w + h) / 2);
+    ApplyReferenceTransform();
+    m_canvas.SaveClip();
+    m_canvas.SetClip(region.path, ClipCombine::And);
+    Pen pen;
+    pen.color = logBrush.color;
+    pen.width = 2 * frame;
+    pen.join = LineJoin::Miter;
+    m_canvas.StrokePath(region.path, pen);
+    m_canvas.RestoreClip();
+}
+
 } // namespace metafile

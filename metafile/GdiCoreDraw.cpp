@@ -295,8 +295,9 @@ void GdiCore::PolyDraw(std::span<const PointD> points, std::span<const std::uint
 RectD GdiCore::ShapeRect(const RectD& r) const
 {
     RectD n = Normalized(r);
-    // Without world transforms GDI leaves out the right and bottom device pixel.
-    const Matrix m = LogicalToReference();
+    // Without world transforms GDI leaves out the right and bottom pixel of the
+    // device it draws on: here the output, whatever the scale of the playback.
+    const Matrix m = LogicalToDevice();
     if (m_state.graphicsMode == GM_COMPATIBLE && m.m12 == 0 && m.m21 == 0 && m.m11 != 0 &&
         m.m22 != 0) {
         const PointD a = m.Map({r.left, r.top}), b = m.Map({r.right, r.bottom});

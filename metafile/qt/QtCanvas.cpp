@@ -312,6 +312,15 @@ void QtCanvas::ResetClip()
     ApplyClip();
 }
 
+void QtCanvas::OffsetClip(PointD offset)
+{
+    if (!m_clip)
+        return;
+    const PointD d = m_transform.MapVector(offset);
+    m_clip->translate(d.x, d.y);
+    ApplyClip();
+}
+
 void QtCanvas::SaveClip()
 {
     m_savedClips.push_back(m_clip);

@@ -33,6 +33,7 @@ public:
     void ResetClip() override;
     void SaveClip() override;
     void RestoreClip() override;
+    void OffsetClip(PointD offset) override;
     void SetRop2(int rop2) override;
     void SetAntialiasing(bool on) override;
     void SetSourceOver(bool on) override;
