@@ -43,8 +43,11 @@ EmfPlusCoverage SurveyEmfPlus(std::span<const std::uint8_t> bytes) noexcept
     EmfRecordReader records(bytes);
     EmfRecord record;
     while (records.Next(record)) {
-        if (!IsEmfPlusComment(record))
+        if (!IsEmfPlusComment(record)) {
+            if (record.iType != EMR_HEADER && record.iType != EMR_EOF && record.iType != EMR_COMMENT)
+                coverage.hasEmfDrawing = true;
             continue;
+        }
         std::uint32_t dataSize = 0;
         ByteReader plus;
         if (!record.bytes.U32At(8, dataSize) || !record.bytes.Sub(16, dataSize - 4, plus))

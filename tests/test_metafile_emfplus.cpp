@@ -144,6 +144,11 @@ void TestMetafileEmfPlus::dualFileWithUndrawnRecordsShowsItsEmf()
     const QImage played = RenderMetafile(only.Eof().Finish(), W, H);
     QCOMPARE(Rgb(played, 20, 20), 0xFF0000u);
     QCOMPARE(Rgb(played, 75, 25), 0xFFFFFFu);
+
+    // Flagged dual but without EMF drawing of its own: EMF+ is all it has.
+    EmfBuilder flagged;
+    PlusComment().Header().FillRect(0xFFFF0000, 10, 10, 20, 20).Record(0x401C, 0x8000, text).AddTo(flagged);
+    QCOMPARE(Rgb(RenderMetafile(flagged.Eof().Finish(), W, H), 20, 20), 0xFF0000u);
 }
 
 void TestMetafileEmfPlus::getDcEnablesEmfUntilNextPlusRecord()
