@@ -21,7 +21,7 @@ fi
 if [ "$which" = all ] || [ "$which" = metafile ]; then
     # Qt's headers ask for position-independent code.
     # shellcheck disable=SC2046
-    clang++ "${flags[@]}" -fPIC $(pkg-config --cflags Qt6Gui) metafile/*.cpp metafile/qt/*.cpp \
+    clang++ "${flags[@]}" -fPIC $(pkg-config --cflags Qt6Gui) dib/*.cpp metafile/*.cpp metafile/qt/*.cpp \
         tests/fuzz/fuzz_metafile_play.cpp $(pkg-config --libs Qt6Gui) -o build-fuzz/fuzz_metafile_play
     seeds=(tests/fuzz/corpus/metafile)
     if [ -d ../shared/metafiles/files ]; then
