@@ -6,6 +6,7 @@
 #include "metafile/DibImage.h"
 #include "metafile/qt/QtCanvas.h"
 #include "metafile/qt/QtEmbeddedImage.h"
+#include "metafile/qt/QtMirroredBlit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -128,7 +129,7 @@ void QtCanvas::RopBlit::Run(const RectD& destination)
         QPainter p(&src);
         p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
         p.setTransform(ToQTransform(sourceToCanvas * toArea));
-        p.drawImage(sourceRect, *source, sourceRect);
+        DrawImagePart(p, sourceRect, *source);
     }
     if (pattern) {
         pat = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
@@ -212,7 +213,7 @@ void QtCanvas::DrawImageMasked(const Image& image, const RectD& source, const Re
         m_painter.setRenderHint(QPainter::SmoothPixmapTransform, options.smooth);
         m_painter.setOpacity(std::clamp(options.constantAlpha, 0.0, 1.0));
         m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        m_painter.drawImage(clipped, q, clipped);
+        DrawImagePart(m_painter, clipped, q);
         m_painter.restore();
         return;
     }
