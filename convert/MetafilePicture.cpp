@@ -48,7 +48,11 @@ QImage MetafilePicture::Render(int width, int height, const QRect& source, QColo
     if (width <= 0 || height <= 0 || source.isEmpty() || m_bytes.empty() ||
         !FitsImageBudget(width, height, 4))
         return QImage();
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    // Over an opaque background nothing needs alpha, and the opaque layouts
+    // take the drawn pixels as they are.
+    QImage image(width, height,
+                 background.alpha() == 255 ? QImage::Format_RGB32
+                                           : QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return QImage();
     image.fill(background);

@@ -202,14 +202,15 @@ QImage OverBlack(const QImage& image, QImage::Format opaque)
     if (pixels.isNull())
         return QImage();
     pixels.reinterpretAsFormat(wide ? QImage::Format_RGBX64 : QImage::Format_RGB32);
-    for (int y = 0; y < pixels.height(); ++y) {
+    const int width = pixels.width(), height = pixels.height();
+    for (int y = 0; y < height; ++y) {
         if (wide) {
             auto* row = reinterpret_cast<QRgba64*>(pixels.scanLine(y));
-            for (int x = 0; x < pixels.width(); ++x)
+            for (int x = 0; x < width; ++x)
                 row[x].setAlpha(65535);
         } else {
             auto* row = reinterpret_cast<QRgb*>(pixels.scanLine(y));
-            for (int x = 0; x < pixels.width(); ++x)
+            for (int x = 0; x < width; ++x)
                 row[x] |= 0xFF000000u;
         }
     }
