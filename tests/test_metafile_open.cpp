@@ -12,6 +12,7 @@
 #include "support/MainDialogFixture.h"
 #include "support/MetafileBytes.h"
 #include "support/TestFiles.h"
+#include "support/WmfShapes.h"
 
 #include <QDir>
 #include <QTest>
@@ -111,6 +112,32 @@ QByteArray CoveredPicture()
 QByteArray ToQBytes(const Bytes& bytes)
 {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+// The same picture as a placeable WMF: 100 x 50 units at 100 units per inch.
+QByteArray CoveredWmfPicture()
+{
+    WmfPlaceableFields fields;
+    fields.box[2] = 100;
+    fields.box[3] = 50;
+    fields.inch = 100;
+    WmfBuilder b(fields);
+    WmfNullPen(b);
+    WmfSolidBrush(b, 0xFFFFFF);
+    WmfSelect(b, 0);
+    WmfSelect(b, 1);
+    WmfRectangle(b, -1, -1, 102, 52);
+    WmfDelete(b, 1);
+    WmfSolidBrush(b, 0xFF0000);
+    WmfSelect(b, 1);
+    WmfRectangle(b, 10, 10, 60, 40);
+    WmfDelete(b, 1);
+    WmfSolidBrush(b, 0x0080FF);
+    WmfSelect(b, 1);
+    WmfPolygon(b, {70, 5, 95, 45, 55, 45});
+    Bytes file = b.Eof().Finish();
+    SetWmfObjectCount(file, 22, 2);
+    return ToQBytes(file);
 }
 
 // The file without its two resolution fields (pixels per metre).
@@ -267,14 +294,19 @@ void TestMetafileOpen::opensByContentWithHeaderSizes()
 void TestMetafileOpen::convertsLikeAPngOfIt_data()
 {
     QTest::addColumn<int>("pixelFormat");
-    for (const PixelFormatEntry& entry : PixelFormatTable())
-        QTest::newRow(qPrintable(QString::fromUtf16(entry.entry))) << entry.code;
+    QTest::addColumn<bool>("wmf");
+    for (bool wmf : {false, true})
+        for (const PixelFormatEntry& entry : PixelFormatTable())
+            QTest::newRow(qPrintable(QString::fromUtf16(entry.entry) + (wmf ? " WMF" : " EMF")))
+                << entry.code << wmf;
 }
 
 void TestMetafileOpen::convertsLikeAPngOfIt()
 {
     QFETCH(int, pixelFormat);
-    const QString emf = Write(QStringLiteral("covered.emf"), CoveredPicture());
+    QFETCH(bool, wmf);
+    const QString emf = wmf ? Write(QStringLiteral("covered.wmf"), CoveredWmfPicture())
+                            : Write(QStringLiteral("covered.emf"), CoveredPicture());
     // The same picture as a PNG: the metafile drawn at its own size.
     GpImage* photo = nullptr;
     QCOMPARE(m_imaging.LoadImageFromFile(emf, &photo), Ok);
