@@ -4,26 +4,18 @@ namespace metafile {
 
 bool EmfRecordReader::Next(EmfRecord& out) noexcept
 {
-    if (m_reachedEof || m_status != MetafileStatus::Ok)
+    if (!Walking())
         return false;
     std::uint32_t type = 0, size = 0;
-    if (!m_file.U32At(m_offset, type) || !m_file.U32At(m_offset + 4, size)) {
-        m_status = MetafileStatus::TruncatedRecords;
-        return false;
-    }
+    if (!m_file.U32At(m_offset, type) || !m_file.U32At(m_offset + 4, size))
+        return Stop(MetafileStatus::TruncatedRecords);
     // Size at least 8 also means every record moves the walk on.
-    if (size < kEmfRecordMinSize || size % 4 != 0 || !m_file.Holds(m_offset, size)) {
-        m_status = MetafileStatus::BadRecordSize;
-        return false;
-    }
+    if (size < kEmfRecordMinSize || size % 4 != 0 || !m_file.Holds(m_offset, size))
+        return Stop(MetafileStatus::BadRecordSize);
     out.iType = type;
     out.nSize = size;
     out.offset = m_offset;
-    m_file.Sub(m_offset, size, out.bytes);
-    m_offset += size;
-    ++m_recordsRead;
-    if (type == EMR_EOF)
-        m_reachedEof = true;
+    Take(size, type == EMR_EOF, out.bytes);
     return true;
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "metafile/ByteReader.h"
-#include "metafile/MetafileStatus.h"
+#include "metafile/RecordWalk.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,27 +25,14 @@ struct EmfRecord
     ByteReader bytes;       // the whole record, type and size included
 };
 
-class EmfRecordReader
+class EmfRecordReader : public RecordWalk
 {
 public:
-    explicit EmfRecordReader(std::span<const std::uint8_t> bytes) noexcept : m_file(bytes) {}
+    explicit EmfRecordReader(std::span<const std::uint8_t> bytes) noexcept : RecordWalk(bytes, 0) {}
 
     // The next record, true; false once EMR_EOF has been handed out or a
     // record is damaged (then Status() says why and Offset() where).
     bool Next(EmfRecord& out) noexcept;
-
-    MetafileStatus Status() const noexcept { return m_status; }
-    bool ReachedEof() const noexcept { return m_reachedEof; }
-    // The offset of the next record, or of the damaged one.
-    std::size_t Offset() const noexcept { return m_offset; }
-    std::size_t RecordsRead() const noexcept { return m_recordsRead; }
-
-private:
-    ByteReader m_file;
-    std::size_t m_offset = 0;
-    std::size_t m_recordsRead = 0;
-    MetafileStatus m_status = MetafileStatus::Ok;
-    bool m_reachedEof = false;
 };
 
 // True for an EMR_COMMENT record that carries EMF+ records.

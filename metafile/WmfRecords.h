@@ -3,7 +3,7 @@
 #pragma once
 
 #include "metafile/ByteReader.h"
-#include "metafile/MetafileStatus.h"
+#include "metafile/RecordWalk.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,30 +25,18 @@ struct WmfRecord
     ByteReader bytes;       // the whole record, size and function included
 };
 
-class WmfRecordReader
+class WmfRecordReader : public RecordWalk
 {
 public:
     // The records start at recordsOffset (after the headers).
     WmfRecordReader(std::span<const std::uint8_t> bytes, std::size_t recordsOffset) noexcept
-        : m_file(bytes), m_offset(recordsOffset)
+        : RecordWalk(bytes, recordsOffset)
     {
     }
 
     // The next record, true; false once META_EOF has been handed out or a
     // record is damaged (then Status() says why and Offset() where).
     bool Next(WmfRecord& out) noexcept;
-
-    MetafileStatus Status() const noexcept { return m_status; }
-    bool ReachedEof() const noexcept { return m_reachedEof; }
-    std::size_t Offset() const noexcept { return m_offset; }
-    std::size_t RecordsRead() const noexcept { return m_recordsRead; }
-
-private:
-    ByteReader m_file;
-    std::size_t m_offset = 0;
-    std::size_t m_recordsRead = 0;
-    MetafileStatus m_status = MetafileStatus::Ok;
-    bool m_reachedEof = false;
 };
 
 } // namespace metafile
