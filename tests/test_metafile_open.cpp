@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "support/MainDialogFixture.h"
 #include "support/MetafileBytes.h"
+#include "support/QuietHost.h"
 #include "support/TestFiles.h"
 #include "support/WmfShapes.h"
 
@@ -21,23 +22,6 @@
 using namespace metafilebytes;
 
 namespace {
-
-class QuietHost : public IConversionHost
-{
-public:
-    QStringList messages;
-    int ShowMessage(const QString& text, const QString&, MessageButtons, MessageIcon) override
-    {
-        messages.append(text);
-        return IDYES;
-    }
-    void ShowOwnerlessMessage(const QString& text, const QString&) override
-    {
-        messages.append(text);
-    }
-    void SetTextXField(const QString&) override {}
-    void SetTextYField(const QString&) override {}
-};
 
 Bytes Rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b)
 {

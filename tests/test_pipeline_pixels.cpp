@@ -8,6 +8,7 @@
 #include "convert/QtImaging.h"
 #include "dib/DeviceObjects.h"
 #include "language/CLanguage.h"
+#include "support/QuietHost.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -354,23 +355,6 @@ bool IsIndexed(int pixelFormat)
 {
     return IndexedFormatFor(pixelFormat) != 0;
 }
-
-class QuietHost : public IConversionHost
-{
-public:
-    QStringList messages;
-    int ShowMessage(const QString& text, const QString&, MessageButtons, MessageIcon) override
-    {
-        messages.append(text);
-        return IDYES;
-    }
-    void ShowOwnerlessMessage(const QString& text, const QString&) override
-    {
-        messages.append(text);
-    }
-    void SetTextXField(const QString&) override {}
-    void SetTextYField(const QString&) override {}
-};
 
 } // namespace
 
