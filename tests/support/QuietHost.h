@@ -3,7 +3,7 @@
 #pragma once
 
 #include "convert/ConversionHost.h"
-#include "resources/resource.h"
+#include "platform/UiServices.h"
 
 #include <QStringList>
 
