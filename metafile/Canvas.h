@@ -42,12 +42,18 @@ public:
 
     void MoveTo(PointD p) { m_elements.push_back({Kind::Move, {p, {}, {}}}); }
     void LineTo(PointD p) { m_elements.push_back({Kind::Line, {p, {}, {}}}); }
-    void CubicTo(PointD c1, PointD c2, PointD end) { m_elements.push_back({Kind::Cubic, {c1, c2, end}}); }
+    void CubicTo(PointD c1, PointD c2, PointD end)
+    {
+        m_elements.push_back({Kind::Cubic, {c1, c2, end}});
+    }
     void Close() { m_elements.push_back({Kind::Close, {}}); }
     void AddRect(const RectD& r);
     void AddEllipse(const RectD& r);
     void AddPolygon(const std::vector<PointD>& points);
-    void Append(const Path& other) { m_elements.insert(m_elements.end(), other.m_elements.begin(), other.m_elements.end()); }
+    void Append(const Path& other)
+    {
+        m_elements.insert(m_elements.end(), other.m_elements.begin(), other.m_elements.end());
+    }
     // Every point mapped; for paths kept in another space.
     Path Mapped(const Matrix& m) const;
 
@@ -111,8 +117,8 @@ enum class BrushKind
 {
     Null,
     Solid,
-    Hatch,          // hatch: HS_HORIZONTAL (0) to HS_DIAGCROSS (5) and the GDI+ hatch styles from 6 up
-    Pattern,        // pattern image tiled from the device origin
+    Hatch,   // hatch: HS_HORIZONTAL (0) to HS_DIAGCROSS (5) and the GDI+ hatch styles from 6 up
+    Pattern, // pattern image tiled from the device origin
     LinearGradient, // start, end, stops
     PathGradient,   // boundary, centre, centre colour stops[0], surround colours stops[1..]
 };
@@ -126,8 +132,8 @@ struct GradientStop
 struct Brush
 {
     BrushKind kind = BrushKind::Solid;
-    Color color;                   // solid colour, or the hatch lines
-    int hatch = 0;                 // for BrushKind::Hatch
+    Color color;   // solid colour, or the hatch lines
+    int hatch = 0; // for BrushKind::Hatch
     Color background{255, 255, 255, 255};
     bool opaqueBackground = false; // hatch gaps filled with background
     std::shared_ptr<const Image> pattern;
@@ -142,8 +148,8 @@ struct Brush
 struct FontSpec
 {
     std::u16string faceName;
-    double height = 0; // < 0 character height, > 0 cell height, 0 default; current coordinates
-    double width = 0;  // average character width, 0 for the face's own
+    double height = 0;      // < 0 character height, > 0 cell height, 0 default; current coordinates
+    double width = 0;       // average character width, 0 for the face's own
     double escapement = 0;  // tenths of a degree, anticlockwise
     double orientation = 0; // tenths of a degree
     int weight = 400;
@@ -166,9 +172,10 @@ struct TextRun
 {
     FontSpec font;
     std::u16string text;
-    PointD origin;               // the reference point the alignment refers to
-    std::uint32_t align = 0;     // TA_* bits (TA_UPDATECP already resolved into origin)
-    std::vector<double> advances; // distance to the next character, current coordinates; empty: the font's own
+    PointD origin;           // the reference point the alignment refers to
+    std::uint32_t align = 0; // TA_* bits (TA_UPDATECP already resolved into origin)
+    std::vector<double>
+        advances; // distance to the next character, current coordinates; empty: the font's own
     std::vector<double> verticalAdvances; // ETO_PDY: y offsets to the next character
     Color color;
     bool opaque = false; // background colour behind the text cell
@@ -194,13 +201,13 @@ enum class ClipCombine
 struct BlitOptions
 {
     std::uint32_t rop3 = 0x00CC0020; // SRCCOPY
-    double constantAlpha = 1;         // 0 to 1
-    bool perPixelAlpha = false;       // the image's alpha counts (AC_SRC_ALPHA)
-    bool smooth = true;               // interpolate when stretching
-    Brush pattern;                    // for ROP3 codes that use the brush
-    Color textColor;                  // a monochrome image's 0 and 1 bits
+    double constantAlpha = 1;        // 0 to 1
+    bool perPixelAlpha = false;      // the image's alpha counts (AC_SRC_ALPHA)
+    bool smooth = true;              // interpolate when stretching
+    Brush pattern;                   // for ROP3 codes that use the brush
+    Color textColor;                 // a monochrome image's 0 and 1 bits
     Color backgroundColor{255, 255, 255, 255};
-    bool monochrome = false;          // the image is 1-bit: colours from textColor/backgroundColor
+    bool monochrome = false; // the image is 1-bit: colours from textColor/backgroundColor
 };
 
 class ICanvas
@@ -313,6 +320,11 @@ public:
 
     // The clip in force moved by offset, a vector in current coordinates.
     virtual void OffsetClip(PointD offset) = 0;
+
+    // The clip in force becomes the meta clip (SetMetaRgn): later clips are
+    // set inside it, and resetting the clip comes back to it. Saved and
+    // restored with the clip. A canvas without one leaves the clip as it is.
+    virtual void SetMetaClip() {}
 };
 
 } // namespace metafile

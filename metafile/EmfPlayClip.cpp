@@ -57,6 +57,9 @@ RecordResult PlayEmfClipRecord(EmfPlayer& player, const EmfRecord& record)
         else
             core.ExcludeClipRect(rect);
         return RecordResult::Played;
+    case EMR_SETMETARGN:
+        core.SetMetaRgn();
+        return RecordResult::Played;
     case EMR_SELECTCLIPPATH:
         if (!r.U32At(8, mode) || !ValidCombine(mode))
             return RecordResult::Skipped;

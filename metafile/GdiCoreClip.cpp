@@ -43,6 +43,11 @@ void GdiCore::SelectClipRegion(const Region& region, ClipCombine combine)
     m_canvas.SetClip(region.path, combine);
 }
 
+void GdiCore::SetMetaRgn()
+{
+    m_canvas.SetMetaClip();
+}
+
 void GdiCore::FillRegion(const Region& region, const LogBrush& brush)
 {
     if (region.path.IsEmpty())

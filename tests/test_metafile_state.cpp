@@ -186,6 +186,32 @@ private slots:
         QVERIFY2(first == 0 && std::abs(last - 9) <= 1,
                  qPrintable(QString("ink %1..%2").arg(first).arg(last)));
     }
+
+    // SetMetaRgn keeps the clip in force as a limit: later clips are set
+    // inside it, resetting the clip comes back to it, and RestoreDC brings
+    // back the state from before it.
+    void metaRegionLimitsLaterClips()
+    {
+        auto drawn = [](bool restore) {
+            EmfBuilder b = Start();
+            b.Record(EMR_SAVEDC);
+            b.Record(EMR_INTERSECTCLIPRECT, Ints({0, 0, 50, 51}));
+            b.Record(EMR_SETMETARGN);
+            b.Record(EMR_INTERSECTCLIPRECT, Ints({40, 0, 101, 51})); // inside: 40..49
+            b.Record(EMR_RECTANGLE, Ints({0, 0, 101, 26}));
+            b.Record(EMR_EXTSELECTCLIPRGN, Ints({0, 5})); // reset: back to 0..49
+            if (restore)
+                b.Record(EMR_RESTOREDC, Ints({-1}));
+            b.Record(EMR_RECTANGLE, Ints({0, 30, 101, 51}));
+            return Render(b);
+        };
+        const QImage kept = drawn(false);
+        QCOMPARE(InkColumns(kept, 10), std::make_pair(40, 49));
+        QCOMPARE(InkColumns(kept, 40), std::make_pair(0, 49));
+        const QImage restored = drawn(true);
+        QCOMPARE(InkColumns(restored, 10), std::make_pair(40, 49));
+        QCOMPARE(InkColumns(restored, 40), std::make_pair(0, 99));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMetafileState)

@@ -273,8 +273,8 @@ void QtCanvas::ApplyClip()
 {
     const QTransform saved = m_painter.transform();
     m_painter.resetTransform();
-    if (m_clip)
-        m_painter.setClipPath(*m_clip, Qt::ReplaceClip);
+    if (const std::optional<QPainterPath> clip = EffectiveClip())
+        m_painter.setClipPath(*clip, Qt::ReplaceClip);
     else
         m_painter.setClipping(false);
     m_painter.setTransform(saved);
@@ -321,16 +321,31 @@ void QtCanvas::OffsetClip(PointD offset)
     ApplyClip();
 }
 
+std::optional<QPainterPath> QtCanvas::EffectiveClip() const
+{
+    if (m_metaClip && m_clip)
+        return m_metaClip->intersected(*m_clip);
+    return m_metaClip ? m_metaClip : m_clip;
+}
+
+void QtCanvas::SetMetaClip()
+{
+    m_metaClip = EffectiveClip();
+    m_clip.reset();
+    ApplyClip();
+}
+
 void QtCanvas::SaveClip()
 {
-    m_savedClips.push_back(m_clip);
+    m_savedClips.push_back({m_clip, m_metaClip});
 }
 
 void QtCanvas::RestoreClip()
 {
     if (m_savedClips.empty())
         return;
-    m_clip = m_savedClips.back();
+    m_clip = m_savedClips.back().clip;
+    m_metaClip = m_savedClips.back().meta;
     m_savedClips.pop_back();
     ApplyClip();
 }

@@ -25,8 +25,9 @@ public:
     void DrawImage(const Image& image, const RectD& source, const RectD& destination,
                    const BlitOptions& options) override;
     void FillWithRop(const RectD& destination, const Brush& brush, std::uint32_t rop3) override;
-    void DrawImageMasked(const Image& image, const RectD& source, const RectD& destination, const Image& mask,
-                         PointD maskOrigin, std::uint32_t backgroundRop3, const BlitOptions& options) override;
+    void DrawImageMasked(const Image& image, const RectD& source, const RectD& destination,
+                         const Image& mask, PointD maskOrigin, std::uint32_t backgroundRop3,
+                         const BlitOptions& options) override;
     double DrawText(const TextRun& run) override;
     void FontExtents(const FontSpec& font, double& ascent, double& descent) override;
     void SetClip(const Path& path, ClipCombine combine) override;
@@ -34,6 +35,7 @@ public:
     void SaveClip() override;
     void RestoreClip() override;
     void OffsetClip(PointD offset) override;
+    void SetMetaClip() override;
     void SetRop2(int rop2) override;
     void SetAntialiasing(bool on) override;
     void SetSourceOver(bool on) override;
@@ -62,8 +64,17 @@ private:
     QImage& m_image;
     QPainter m_painter;
     Matrix m_transform;
-    std::optional<QPainterPath> m_clip; // device pixels; none: no clip
-    std::vector<std::optional<QPainterPath>> m_savedClips;
+    // The clip meets the meta clip, if there is one; both in device pixels,
+    // none for no clip.
+    std::optional<QPainterPath> EffectiveClip() const;
+
+    std::optional<QPainterPath> m_clip;
+    std::optional<QPainterPath> m_metaClip;
+    struct SavedClip
+    {
+        std::optional<QPainterPath> clip, meta;
+    };
+    std::vector<SavedClip> m_savedClips;
     int m_rop2 = 13;
     bool m_sourceOver = true;
 };
