@@ -6,10 +6,14 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace metafile {
+
+class QtTextFont;
+class QtTextFonts;
 
 class QtCanvas : public ICanvas
 {
@@ -25,8 +29,9 @@ public:
     void DrawImage(const Image& image, const RectD& source, const RectD& destination,
                    const BlitOptions& options) override;
     void FillWithRop(const RectD& destination, const Brush& brush, std::uint32_t rop3) override;
-    void DrawImageMasked(const Image& image, const RectD& source, const RectD& destination, const Image& mask,
-                         PointD maskOrigin, std::uint32_t backgroundRop3, const BlitOptions& options) override;
+    void DrawImageMasked(const Image& image, const RectD& source, const RectD& destination,
+                         const Image& mask, PointD maskOrigin, std::uint32_t backgroundRop3,
+                         const BlitOptions& options) override;
     double DrawText(const TextRun& run) override;
     void FontExtents(const FontSpec& font, double& ascent, double& descent) override;
     void SetClip(const Path& path, ClipCombine combine) override;
@@ -37,6 +42,8 @@ public:
     void SetRop2(int rop2) override;
     void SetAntialiasing(bool on) override;
     void SetSourceOver(bool on) override;
+    std::vector<double> TextAdvances(const FontSpec& font, const std::u16string& text) override;
+    void DrawLayoutText(const LayoutText& text) override;
     int DeviceWidth() const override { return m_image.width(); }
     int DeviceHeight() const override { return m_image.height(); }
 
@@ -59,6 +66,9 @@ private:
     // Paints with the binary raster operation in force; paint gets the colour to use.
     template <typename Paint> void WithRop2(Color color, Paint paint);
 
+    // Fonts resolved for text, kept while the canvas lives (QtTextFont.h).
+    QtTextFont& TextFont(const FontSpec& font);
+
     QImage& m_image;
     QPainter m_painter;
     Matrix m_transform;
@@ -66,6 +76,7 @@ private:
     std::vector<std::optional<QPainterPath>> m_savedClips;
     int m_rop2 = 13;
     bool m_sourceOver = true;
+    std::shared_ptr<QtTextFonts> m_textFonts;
 };
 
 } // namespace metafile
