@@ -70,7 +70,10 @@ void GdiCore::ExtTextOut(PointD reference, std::uint32_t options, const std::opt
     run.font.faceName = mapped.family;
     run.font.height = lf.height * vScale;
     run.font.width = std::fabs(double(lf.width)) * hScale;
-    run.font.escapement = lf.escapement;
+    // The escapement turns the baseline in logical space: a mapping that
+    // flips one axis turns it the other way in the device.
+    const bool flips = toDevice.Determinant() < 0;
+    run.font.escapement = !advanced && flips ? -double(lf.escapement) : double(lf.escapement);
     run.font.orientation = lf.orientation;
     run.font.weight = lf.weight;
     run.font.italic = lf.italic;
@@ -131,7 +134,7 @@ void GdiCore::ExtTextOut(PointD reference, std::uint32_t options, const std::opt
         // to its start (TA_RIGHT), or stays (TA_CENTER).
         const std::uint32_t horizontal = run.align & TA_CENTER;
         const double sign = horizontal == TA_CENTER ? 0 : horizontal == TA_RIGHT ? -1 : 1;
-        const double angle = lf.escapement / 10.0 * kPi / 180;
+        const double angle = run.font.escapement / 10.0 * kPi / 180;
         const PointD end{run.origin.x + sign * advance * std::cos(angle),
                          run.origin.y - sign * advance * std::sin(angle)};
         const PointD logicalEnd = advanced ? end : toDevice.Inverted().Map(end);

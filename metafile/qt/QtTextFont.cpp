@@ -148,12 +148,12 @@ TextFrame MakeTextFrame(QtTextFont& face, const FontSpec& font, const Matrix& to
     if (!toDevice.IsFinite() || !std::isfinite(det) || det == 0)
         return frame;
 
-    // The escapement turns the baseline anticlockwise as seen in the output,
-    // whichever way the current coordinates' axes point.
-    const double sense = det > 0 ? -1 : 1;
+    // The escapement turns the baseline anticlockwise as seen with the
+    // current coordinates' y axis pointing down; a mapping that flips an axis
+    // turns it the other way in the output, as GDI does.
     const double escapement =
         std::isfinite(font.escapement) ? std::fmod(font.escapement, 3600.0) : 0;
-    const double angle = sense * escapement / 10.0 * 3.14159265358979323846 / 180;
+    const double angle = -escapement / 10.0 * 3.14159265358979323846 / 180;
     frame.along = {std::cos(angle), std::sin(angle)};
     frame.down = {-std::sin(angle), std::cos(angle)};
     frame.across = frame.down;
