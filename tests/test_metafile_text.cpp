@@ -483,9 +483,9 @@ void TestMetafileText::characterAndCellHeight()
 {
     // Height -40 is the em: a capital is 0.688 em. Height 40 is the cell
     // (ascent + descent), a smaller em.
-    auto capital = [](std::int32_t height) {
+    auto capital = [](std::int32_t height, std::u16string face = u"Arial") {
         EmfBuilder b = Start();
-        Font(b, {.height = height});
+        Font(b, {.height = height, .face = face});
         Align(b, TA_BASELINE);
         Text(b, {.x = 50, .y = 70, .text = u"H"});
         return InkBounds(Render(b)).height();
@@ -494,6 +494,9 @@ void TestMetafileText::characterAndCellHeight()
     QVERIFY(std::abs(character - kCapHeight * 40) <= 1.5);
     QVERIFY(std::abs(cell - kCapHeight * 40 / (kAscent + kDescent)) <= 1.5);
     QVERIFY(character - cell >= 2);
+    // The cell is the face's Windows ascent and descent: Carlito's (for
+    // Calibri) are 1950 and 550 units of 2048, its capital 1314.
+    QVERIFY(std::abs(capital(40, u"Calibri") - 1314.0 / 2500 * 40) <= 1.5);
     // 0 is a default size that still draws.
     QVERIFY(capital(0) > 4);
 }

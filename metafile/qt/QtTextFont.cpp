@@ -32,6 +32,11 @@ QFont MakeFont(const QString& family, int weight, bool italic)
     return font;
 }
 
+int BigEndian16(const QByteArray& table, int offset)
+{
+    return (std::uint8_t(table[offset]) << 8) | std::uint8_t(table[offset + 1]);
+}
+
 double Length(PointD v) noexcept
 {
     return std::hypot(v.x, v.y);
@@ -54,6 +59,17 @@ QtTextFont::QtTextFont(const FontSpec& spec)
     if (std::isfinite(ascent) && std::isfinite(descent) && ascent + descent > 0.05) {
         m_ascent = ascent;
         m_descent = descent;
+    }
+    // GDI's cell is the face's Windows ascent and descent, which can differ
+    // from the ones Qt reports (Carlito's, like Calibri's, are a fifth larger).
+    const QByteArray os2 = raw.fontTable("OS/2");
+    const double units = raw.unitsPerEm();
+    if (os2.size() >= 78 && units > 0) {
+        const int winAscent = BigEndian16(os2, 74), winDescent = BigEndian16(os2, 76);
+        if (winAscent + winDescent > 0) {
+            m_ascent = winAscent / units;
+            m_descent = winDescent / units;
+        }
     }
     if (raw.averageCharWidth() > 0)
         m_averageWidth = raw.averageCharWidth() / px;
