@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -255,6 +256,7 @@ private slots:
     void opaqueAndClippedRectangles();
     void escapementTurnsTheBaseline();
     void flippedMappingKeepsGlyphsUpright();
+    void worldRotationTurnsAdvancedTextOnly();
     void characterAndCellHeight();
     void averageWidthStretchesGlyphs();
     void underlineAndStrikeOut();
@@ -477,6 +479,35 @@ void TestMetafileText::flippedMappingKeepsGlyphsUpright()
             QVERIFY(std::abs(InkBounds(image).center().x() - (100 + run * 12)) <= 4);
         }
     }
+}
+
+void TestMetafileText::worldRotationTurnsAdvancedTextOnly()
+{
+    // A quarter turn anticlockwise about (100, 90): logical x points up.
+    auto render = [](std::uint32_t mode) {
+        EmfBuilder b = Start();
+        Bytes xform;
+        for (float v : {0.0f, -1.0f, 1.0f, 0.0f, 100.0f, 90.0f}) {
+            std::uint32_t bits = 0;
+            std::memcpy(&bits, &v, 4);
+            Put32(xform, bits);
+        }
+        b.Record(EMR_SETWORLDTRANSFORM, xform);
+        Font(b, {});
+        Align(b, TA_BASELINE);
+        Text(b, {.x = 0, .y = 0, .text = u"HHHH", .dx = {20, 20, 20, 20}, .graphicsMode = mode});
+        return InkBounds(Render(b));
+    };
+    // Advanced text turns with the world: it runs up from (100, 90), the
+    // capitals' tops to the left.
+    const QRect advanced = render(GM_ADVANCED);
+    QVERIFY(advanced.height() > 3 * advanced.width());
+    QVERIFY(advanced.bottom() <= 90 && advanced.bottom() >= 84);
+    QVERIFY(advanced.right() <= 100 && advanced.left() >= 100 - 16);
+    // Compatible text is only placed by it and stays level.
+    const QRect compatible = render(GM_COMPATIBLE);
+    QVERIFY(compatible.width() > 3 * compatible.height());
+    QVERIFY(std::abs(compatible.bottom() + 1 - 90) <= 1);
 }
 
 void TestMetafileText::characterAndCellHeight()
