@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <algorithm>
 #include <cmath>
 
 namespace metafile {
@@ -14,7 +15,8 @@ constexpr int kLoadPixels = 256;
 // Faces tried, in order, for characters the chosen face does not have.
 const char* const kFallbacks[] = {"DejaVu Sans", "Noto Sans CJK JP", "Droid Sans Fallback"};
 constexpr std::size_t kMaxCachedGlyphs = 4096;
-constexpr std::size_t kMaxCachedFonts = 64;
+constexpr std::size_t kMaxCachedFonts = 256;
+constexpr std::size_t kMaxResolvedFonts = 1024;
 
 // Text larger or smaller than this, in device pixels, is not drawn.
 constexpr double kMaxEmPixels = 32768;
@@ -148,13 +150,27 @@ const QPainterPath& QtTextFont::Outline(const Glyph& glyph)
 
 QtTextFont& QtTextFonts::For(const FontSpec& spec)
 {
-    auto key = std::make_tuple(spec.faceName, spec.weight, spec.italic);
+    // Faces come in a few weights: nearby weights share one resolved font.
+    const int weight = std::clamp((spec.weight + 50) / 100 * 100, 100, 900);
+    auto key = std::make_tuple(spec.faceName, weight, spec.italic);
     auto found = m_fonts.find(key);
     if (found != m_fonts.end())
         return *found->second;
+    // Resolving a font is slow; a file naming ever new fonts gets the
+    // default family once it has had its share.
+    if (m_resolved >= kMaxResolvedFonts) {
+        key = std::make_tuple(std::u16string(u"Liberation Sans"), weight, spec.italic);
+        found = m_fonts.find(key);
+        if (found != m_fonts.end())
+            return *found->second;
+    }
     if (m_fonts.size() >= kMaxCachedFonts)
         m_fonts.clear();
-    return *m_fonts.emplace(std::move(key), std::make_unique<QtTextFont>(spec)).first->second;
+    ++m_resolved;
+    FontSpec resolved = spec;
+    resolved.faceName = std::get<0>(key);
+    resolved.weight = weight;
+    return *m_fonts.emplace(std::move(key), std::make_unique<QtTextFont>(resolved)).first->second;
 }
 
 TextFrame MakeTextFrame(QtTextFont& face, const FontSpec& font, const Matrix& toDevice)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace metafile {
@@ -59,6 +60,7 @@ public:
 
 private:
     std::map<std::tuple<std::u16string, int, bool>, std::unique_ptr<QtTextFont>> m_fonts;
+    std::size_t m_resolved = 0;
 };
 
 // Where one em of text sits in a device: the size of the font under the
