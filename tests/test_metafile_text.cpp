@@ -263,6 +263,7 @@ private slots:
     void hostileSizesAreSkipped();
     void wmfTextInTheFontsCharSet();
     void wmfSpacingAndRectangle();
+    void wmfCharacterExtraWidensTextOut();
     void layoutTextAlignment();
     void layoutTextWrapsAtTheRectangle();
     void layoutTextClipAndRightToLeft();
@@ -639,6 +640,26 @@ void TestMetafileText::wmfSpacingAndRectangle()
     }
     QCOMPARE(starts.size(), std::size_t(2));
     QVERIFY(std::abs(starts[1] - starts[0] - 50) <= 1);
+}
+
+void TestMetafileText::wmfCharacterExtraWidensTextOut()
+{
+    // META_TEXTOUT: length, string, y, x. Without a spacing array the
+    // character extra is added to each character's own advance.
+    auto starts = [](int extra) {
+        WmfBuilder b = StartWmf();
+        WmfFont(b, -20, 0, "Arial");
+        b.Record(META_SETTEXTALIGN, {W(TA_BASELINE)});
+        b.Record(META_SETTEXTCHAREXTRA, {W(extra)});
+        b.Record(META_TEXTOUT, {2, std::uint16_t('I' | ('I' << 8)), W(60), W(20)});
+        return InkColumnStarts(RenderMetafile(b.Eof().Finish(), kWidth, kHeight));
+    };
+    const std::vector<int> plain = starts(0), wide = starts(30);
+    QCOMPARE(plain.size(), std::size_t(2));
+    QCOMPARE(wide.size(), std::size_t(2));
+    QVERIFY(plain[0] >= 20 && plain[0] <= 24);
+    QCOMPARE(wide[0], plain[0]);
+    QVERIFY(std::abs(wide[1] - plain[1] - 30) <= 1);
 }
 
 void TestMetafileText::layoutTextAlignment()
