@@ -71,10 +71,23 @@ void GdiCore::ExtTextOut(PointD reference, std::uint32_t options, const std::opt
     run.font.height = lf.height * vScale;
     run.font.width = std::fabs(double(lf.width)) * hScale;
     // The escapement turns the baseline in logical space: a mapping that
-    // flips one axis turns it the other way in the device.
-    const bool flips = toDevice.Determinant() < 0;
-    run.font.escapement = !advanced && flips ? -double(lf.escapement) : double(lf.escapement);
-    run.font.orientation = lf.orientation;
+    // flips one axis turns it the other way in the device. Advanced text
+    // turns its glyphs by the orientation; compatible text by the escapement
+    // alone, its baseline also following any turn of the transform while
+    // the glyphs stay level.
+    if (advanced) {
+        run.font.escapement = lf.escapement;
+        run.font.orientation = lf.orientation;
+    } else {
+        const bool flips = toDevice.Determinant() < 0;
+        const double escapement = flips ? -double(lf.escapement) : double(lf.escapement);
+        PointD xAxis = toDevice.MapVector({1, 0});
+        if (flips && xAxis.x < 0)
+            xAxis.x = -xAxis.x; // a mirrored x axis is no turn: the text still runs rightwards
+        const double turn = std::atan2(-xAxis.y, xAxis.x) * 1800 / kPi;
+        run.font.escapement = escapement + (std::isfinite(turn) ? turn : 0);
+        run.font.orientation = escapement;
+    }
     run.font.weight = lf.weight;
     run.font.italic = lf.italic;
     run.font.underline = lf.underline;

@@ -37,6 +37,7 @@ struct FontFields
     std::int32_t height = -20;
     std::int32_t width = 0;
     std::int32_t escapement = 0;
+    std::int32_t orientation = 0;
     std::int32_t weight = 400;
     bool underline = false;
     bool strikeOut = false;
@@ -47,7 +48,7 @@ struct FontFields
 Bytes FontRecord(std::uint32_t index, const FontFields& f)
 {
     Bytes out =
-        Ints({std::int32_t(index), f.height, f.width, f.escapement, f.escapement, f.weight});
+        Ints({std::int32_t(index), f.height, f.width, f.escapement, f.orientation, f.weight});
     out.push_back(0); // italic
     out.push_back(f.underline ? 1 : 0);
     out.push_back(f.strikeOut ? 1 : 0);
@@ -257,6 +258,7 @@ private slots:
     void escapementTurnsTheBaseline();
     void flippedMappingKeepsGlyphsUpright();
     void worldRotationTurnsAdvancedTextOnly();
+    void orientationTurnsAdvancedGlyphs();
     void characterAndCellHeight();
     void averageWidthStretchesGlyphs();
     void underlineAndStrikeOut();
@@ -485,7 +487,7 @@ void TestMetafileText::flippedMappingKeepsGlyphsUpright()
 void TestMetafileText::worldRotationTurnsAdvancedTextOnly()
 {
     // A quarter turn anticlockwise about (100, 90): logical x points up.
-    auto render = [](std::uint32_t mode) {
+    auto render = [](std::uint32_t mode, const std::u16string& text, FontFields font = {}) {
         EmfBuilder b = Start();
         Bytes xform;
         for (float v : {0.0f, -1.0f, 1.0f, 0.0f, 100.0f, 90.0f}) {
@@ -494,21 +496,73 @@ void TestMetafileText::worldRotationTurnsAdvancedTextOnly()
             Put32(xform, bits);
         }
         b.Record(EMR_SETWORLDTRANSFORM, xform);
-        Font(b, {});
+        Font(b, font);
         Align(b, TA_BASELINE);
-        Text(b, {.x = 0, .y = 0, .text = u"HHHH", .dx = {20, 20, 20, 20}, .graphicsMode = mode});
-        return InkBounds(Render(b));
+        Text(b, {.x = 0,
+                 .y = 0,
+                 .text = text,
+                 .dx = std::vector<std::int32_t>(text.size(), 20),
+                 .graphicsMode = mode});
+        return Render(b);
+    };
+    // Whether the topmost ink row is much wider than the lowest: a column of
+    // upright "T"s.
+    auto upright = [](const QImage& image) {
+        const QRect ink = InkBounds(image);
+        auto rowWidth = [&](int y) {
+            int n = 0;
+            for (int x = ink.left(); x <= ink.right(); ++x)
+                n += IsInk(image, x, y);
+            return n;
+        };
+        return !ink.isEmpty() && rowWidth(ink.top()) > 2 * rowWidth(ink.bottom());
     };
     // Advanced text turns with the world: it runs up from (100, 90), the
     // capitals' tops to the left.
-    const QRect advanced = render(GM_ADVANCED);
+    const QRect advanced = InkBounds(render(GM_ADVANCED, u"HHHH"));
     QVERIFY(advanced.height() > 3 * advanced.width());
     QVERIFY(advanced.bottom() <= 90 && advanced.bottom() >= 84);
     QVERIFY(advanced.right() <= 100 && advanced.left() >= 100 - 16);
-    // Compatible text is only placed by it and stays level.
-    const QRect compatible = render(GM_COMPATIBLE);
-    QVERIFY(compatible.width() > 3 * compatible.height());
-    QVERIFY(std::abs(compatible.bottom() + 1 - 90) <= 1);
+    QVERIFY(!upright(render(GM_ADVANCED, u"TTTT")));
+    // Compatible text follows the turn with its baseline only: its characters
+    // go up from (100, 90), each upright.
+    const QImage compatible = render(GM_COMPATIBLE, u"TTTT");
+    const QRect compatibleInk = InkBounds(compatible);
+    QVERIFY(compatibleInk.height() > 3 * compatibleInk.width());
+    QVERIFY(compatibleInk.bottom() <= 90 && compatibleInk.top() >= 90 - 80 - 16);
+    QVERIFY(compatibleInk.left() >= 99 && compatibleInk.right() <= 100 + 20);
+    QVERIFY(upright(compatible));
+}
+
+void TestMetafileText::orientationTurnsAdvancedGlyphs()
+{
+    // Advanced text: escapement 900 with orientation 0 stacks upright
+    // characters upwards; with orientation 900 they lie along the baseline.
+    auto render = [](std::int32_t orientation) {
+        EmfBuilder b = Start();
+        Font(b, {.escapement = 900, .orientation = orientation});
+        Align(b, TA_BASELINE);
+        Text(b, {.x = 100,
+                 .y = 90,
+                 .text = u"TTTT",
+                 .dx = {20, 20, 20, 20},
+                 .graphicsMode = GM_ADVANCED});
+        return Render(b);
+    };
+    const QImage stacked = render(0), lying = render(900);
+    const QRect stackedInk = InkBounds(stacked), lyingInk = InkBounds(lying);
+    QVERIFY(stackedInk.height() > 3 * stackedInk.width());
+    QVERIFY(lyingInk.height() > 3 * lyingInk.width());
+    // Upright: the bar at the top of each; lying: the bar at the left.
+    QVERIFY(stackedInk.left() >= 99);
+    QVERIFY(lyingInk.right() <= 101);
+    int stackedTopRow = 0, lyingTopRow = 0;
+    for (int x = 0; x < kWidth; ++x) {
+        stackedTopRow += IsInk(stacked, x, stackedInk.top());
+        lyingTopRow += IsInk(lying, x, lyingInk.top() + 1);
+    }
+    QVERIFY(stackedTopRow >= 8);
+    QVERIFY(lyingTopRow <= 5);
 }
 
 void TestMetafileText::characterAndCellHeight()

@@ -107,6 +107,7 @@ void QtCanvas::DrawLayoutText(const LayoutText& layout)
     TextRun run;
     run.font = layout.font;
     run.font.escapement = 0;
+    run.font.orientation = 0;
     run.color = layout.color;
     run.align = TA_BASELINE;
     run.hasRect = layout.clip && boxWidth > 0 && boxHeight > 0;

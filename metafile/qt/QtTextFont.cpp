@@ -180,16 +180,19 @@ TextFrame MakeTextFrame(QtTextFont& face, const FontSpec& font, const Matrix& to
     if (!toDevice.IsFinite() || !std::isfinite(det) || det == 0)
         return frame;
 
-    // The escapement turns the baseline anticlockwise as seen with the
-    // current coordinates' y axis pointing down; a mapping that flips an axis
-    // turns it the other way in the output, as GDI does.
-    const double escapement =
-        std::isfinite(font.escapement) ? std::fmod(font.escapement, 3600.0) : 0;
-    const double angle = -escapement / 10.0 * 3.14159265358979323846 / 180;
-    frame.along = {std::cos(angle), std::sin(angle)};
-    frame.down = {-std::sin(angle), std::cos(angle)};
-    frame.across = frame.down;
-    PointD x = toDevice.MapVector(frame.along);
+    // The escapement turns the baseline, the orientation the glyphs,
+    // anticlockwise as seen with the current coordinates' y axis pointing
+    // down; a mapping that flips an axis turns them the other way in the
+    // output, as GDI does.
+    auto radians = [](double tenths) {
+        return std::isfinite(tenths) ? -std::fmod(tenths, 3600.0) / 1800 * 3.14159265358979323846
+                                     : 0.0;
+    };
+    const double baseline = radians(font.escapement), glyphs = radians(font.orientation);
+    frame.along = {std::cos(baseline), std::sin(baseline)};
+    frame.across = {-std::sin(baseline), std::cos(baseline)};
+    frame.down = {-std::sin(glyphs), std::cos(glyphs)};
+    PointD x = toDevice.MapVector({std::cos(glyphs), std::sin(glyphs)});
     PointD y = toDevice.MapVector(frame.down);
     const double xScale = Length(x), yScale = Length(y);
     if (!(xScale > 0) || !(yScale > 0))

@@ -70,9 +70,9 @@ struct TextFrame
     bool drawable = false; // false: too large or too small to draw
     double em = 0;         // in current coordinates
     double stretch = 1;    // horizontal, from the average width asked for
-    PointD along;          // unit baseline direction, current coordinates
-    PointD down;           // unit direction of the glyphs' descent, current coordinates
-    PointD across;         // the baseline direction turned a right angle, unflipped
+    PointD along;          // unit baseline direction (escapement), current coordinates
+    PointD down;   // unit direction of the glyphs' descent (orientation), current coordinates
+    PointD across; // the baseline direction turned a right angle
     double pixelsDown = 0; // device pixels per current unit along down
     bool reversed = false; // glyph x runs against the baseline (a mirrored mapping)
     Matrix glyphToDevice;  // linear part: one em of outline (x, y down) into device pixels
