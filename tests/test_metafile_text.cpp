@@ -269,6 +269,7 @@ private slots:
     void layoutTextAlignment();
     void layoutTextWrapsAtTheRectangle();
     void layoutTextClipAndRightToLeft();
+    void layoutTextHostileValues();
 };
 
 void TestMetafileText::spacingArrayPlacesEveryCharacter()
@@ -644,16 +645,20 @@ void TestMetafileText::hostileSizesAreSkipped()
     Text(b, {.x = 150, .y = 80, .text = u"I"});
     // A long run spaced far beyond the picture: its glyphs are not drawn
     // one by one at absurd places.
+    Font(b, {.underline = true, .strikeOut = true}, 5);
     std::u16string many(60000, u'W');
     Text(b, {.x = 0, .y = 30, .text = many, .dx = std::vector<std::int32_t>(many.size(), 100000)});
     PlayReport report;
     const QImage image = RenderMetafile(b.Eof().Finish(), kWidth, kHeight, &report);
-    const QRect ink = InkBounds(image, QRect(100, 0, 100, kHeight));
+    const QRect ink = InkBounds(image, QRect(100, 45, 100, kHeight - 45));
     QVERIFY(!ink.isEmpty());
     QVERIFY(ink.left() >= 149 && ink.bottom() <= 80);
-    // The long run's first glyph is the only one on the picture.
+    // The long run's first glyph is the only one on the picture; its
+    // underline runs on across it.
     QVERIFY(!InkBounds(image, QRect(0, 20, 25, 20)).isEmpty());
-    QVERIFY(InkBounds(image, QRect(30, 0, 110, kHeight)).isEmpty());
+    QVERIFY(InkBounds(image, QRect(30, 0, 110, 20)).isEmpty());
+    QVERIFY(InkBounds(image, QRect(30, 40, 110, kHeight - 40)).isEmpty());
+    QVERIFY(!InkBounds(image, QRect(120, 30, 1, 8)).isEmpty());
 }
 
 void TestMetafileText::wmfTextInTheFontsCharSet()
@@ -777,6 +782,25 @@ void TestMetafileText::layoutTextClipAndRightToLeft()
     rtl.rightToLeft = true;
     const QRect rtlInk = InkBounds(RenderLayout(rtl));
     QVERIFY(rtlInk.right() >= 180 - 5 && rtlInk.right() < 180);
+}
+
+void TestMetafileText::layoutTextHostileValues()
+{
+    // A box that is not a number, a font a billion pixels high: nothing drawn.
+    const double nan = std::nan("");
+    ICanvas::LayoutText box = Layout(u"HH", {nan, 10, 100, nan});
+    box.clip = true;
+    QVERIFY(InkBounds(RenderLayout(box)).isEmpty());
+    QVERIFY(InkBounds(RenderLayout(Layout(u"HH", {10, 10, 100, 90}, 1e9))).isEmpty());
+    // A hundred thousand words wrapped in a narrow box: the lines that fit
+    // are drawn, from the top, inside the box's width.
+    std::u16string words;
+    for (int i = 0; i < 100000; ++i)
+        words += u"W ";
+    const QImage many = RenderLayout(Layout(words, {10, 0, 60, 1e7}, 10));
+    const QRect ink = InkBounds(many);
+    QVERIFY(ink.left() >= 10 && ink.right() < 60);
+    QVERIFY(ink.top() < 5 && ink.bottom() >= kHeight - 5);
 }
 
 QTEST_MAIN(TestMetafileText)

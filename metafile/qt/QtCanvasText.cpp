@@ -110,6 +110,12 @@ double QtCanvas::DrawText(const TextRun& run)
         total = 0;
 
     const Matrix& toDevice = m_transform;
+    const bool rectFinite = std::isfinite(run.rect.left) && std::isfinite(run.rect.top) &&
+                            std::isfinite(run.rect.right) && std::isfinite(run.rect.bottom);
+    // Clipped to a rectangle that is not one: nothing can show.
+    if (run.hasRect && run.clipToRect && !rectFinite)
+        return total;
+    const bool placed = std::isfinite(run.origin.x) && std::isfinite(run.origin.y);
     m_painter.save();
     m_painter.resetTransform();
     if (run.hasRect && run.clipToRect) {
@@ -119,13 +125,13 @@ double QtCanvas::DrawText(const TextRun& run)
         box.closeSubpath();
         m_painter.setClipPath(box, m_clip ? Qt::IntersectClip : Qt::ReplaceClip);
     }
-    if (run.hasRect && run.opaqueRect) {
+    if (run.hasRect && run.opaqueRect && rectFinite) {
         Path box;
         box.AddRect(run.rect);
         m_painter.fillPath(ToQTransform(toDevice).map(ToQPath(box)), ToQColor(run.background));
     }
 
-    if (frame.drawable && n > 0) {
+    if (frame.drawable && placed && n > 0) {
         const double ascent = face.Ascent() * frame.em, descent = face.Descent() * frame.em;
         // The reference point against the run's extent.
         double shift = 0;
