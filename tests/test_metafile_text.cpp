@@ -39,6 +39,7 @@ struct FontFields
     std::int32_t escapement = 0;
     std::int32_t orientation = 0;
     std::int32_t weight = 400;
+    bool italic = false;
     bool underline = false;
     bool strikeOut = false;
     std::uint8_t charSet = 0;
@@ -49,7 +50,7 @@ Bytes FontRecord(std::uint32_t index, const FontFields& f)
 {
     Bytes out =
         Ints({std::int32_t(index), f.height, f.width, f.escapement, f.orientation, f.weight});
-    out.push_back(0); // italic
+    out.push_back(f.italic ? 1 : 0);
     out.push_back(f.underline ? 1 : 0);
     out.push_back(f.strikeOut ? 1 : 0);
     out.push_back(f.charSet);
@@ -262,6 +263,7 @@ private slots:
     void characterAndCellHeight();
     void averageWidthStretchesGlyphs();
     void underlineAndStrikeOut();
+    void italicWithoutAnItalicFaceLeans();
     void hostileSizesAreSkipped();
     void wmfTextInTheFontsCharSet();
     void wmfSpacingAndRectangle();
@@ -627,6 +629,25 @@ void TestMetafileText::underlineAndStrikeOut()
     const QRect line = InkBounds(struck, QRect(30, 30, 20, 30));
     QVERIFY(!line.isEmpty());
     QVERIFY(line.top() >= 60 - 0.688 * 40 + 3 && line.bottom() <= 60 - 3);
+}
+
+void TestMetafileText::italicWithoutAnItalicFaceLeans()
+{
+    // The CJK face drawn for MS Gothic has no italic: it is slanted instead,
+    // the top of an "I" further right than its foot.
+    auto lean = [](bool italic) {
+        EmfBuilder b = Start();
+        Font(b, {.height = -60, .italic = italic, .face = u"MS Gothic"});
+        Align(b, TA_BASELINE);
+        Text(b, {.x = 60, .y = 80, .text = u"I"});
+        const QImage image = Render(b);
+        const QRect ink = InkBounds(image);
+        const QRect top = InkBounds(image, QRect(0, ink.top(), kWidth, 3));
+        const QRect foot = InkBounds(image, QRect(0, ink.bottom() - 2, kWidth, 3));
+        return (top.left() + top.right()) / 2.0 - (foot.left() + foot.right()) / 2.0;
+    };
+    QVERIFY(std::abs(lean(false)) <= 1);
+    QVERIFY(lean(true) >= 5);
 }
 
 void TestMetafileText::hostileSizesAreSkipped()
