@@ -78,8 +78,6 @@ QtTextFont::QtTextFont(const FontSpec& spec)
     if (raw.lineThickness() > 0)
         m_thickness = raw.lineThickness() / px;
     m_underline = raw.underlinePosition() / px;
-    if (m_italic && raw.style() == QFont::StyleNormal)
-        m_slant = 0.2;
     const QFontMetricsF metrics(font);
     m_strikeOut = metrics.strikeOutPos() / px;
 }
@@ -232,11 +230,7 @@ TextFrame MakeTextFrame(QtTextFont& face, const FontSpec& font, const Matrix& to
                      emPixels <= kMaxEmPixels && widthPixels <= kMaxEmPixels &&
                      emPixels >= kMinEmPixels && widthPixels >= kMinEmPixels;
     const double sx = em * frame.stretch, sy = em;
-    // An outline point (u, v) lands at u * sx * x + v * sy * y; a slant adds
-    // -slant * v to u, leaning the glyph's top (v < 0) forwards.
-    const double lean = -face.Slant() * sy;
-    frame.glyphToDevice =
-        Matrix{x.x * sx, x.y * sx, y.x * sy + x.x * lean, y.y * sy + x.y * lean, 0, 0};
+    frame.glyphToDevice = Matrix{x.x * sx, x.y * sx, y.x * sy, y.y * sy, 0, 0};
     return frame;
 }
 

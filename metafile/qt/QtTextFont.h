@@ -33,9 +33,6 @@ public:
     double UnderlinePosition() const noexcept { return m_underline; }
     double LineThickness() const noexcept { return m_thickness; }
     double StrikeOutPosition() const noexcept { return m_strikeOut; }
-    // The horizontal lean per em of height that makes an upright face
-    // italic when it has no italic of its own.
-    double Slant() const noexcept { return m_slant; }
 
     Glyph Lookup(char32_t c);
     // The outline of one em, y down, its origin on the baseline.
@@ -52,7 +49,6 @@ private:
     std::map<std::pair<int, quint32>, QPainterPath> m_outlines;
     double m_ascent = 0.8, m_descent = 0.2, m_averageWidth = 0.5;
     double m_underline = 0.1, m_thickness = 0.05, m_strikeOut = 0.3;
-    double m_slant = 0;
 };
 
 // Resolved fonts kept for a canvas: metafiles select the same few fonts for
