@@ -177,4 +177,28 @@ std::u16string DecodeCharSetText(std::span<const std::uint8_t> bytes, std::uint8
     return out;
 }
 
+void DecodeCharSetSpacing(std::span<const std::uint8_t> bytes, std::uint8_t charSet,
+                          std::span<const std::int32_t> byteDx, bool pairs, std::u16string& text,
+                          std::vector<std::int32_t>& dx)
+{
+    std::vector<std::size_t> starts;
+    text = DecodeCharSetText(bytes, charSet, &starts);
+    dx.clear();
+    const std::size_t step = pairs ? 2 : 1;
+    if (byteDx.size() / step < bytes.size() || byteDx.empty())
+        return;
+    dx.assign(text.size() * step, 0);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i > 0 && starts[i] == starts[i - 1])
+            continue; // the second unit of a pair: its character's spacing is on the first
+        std::size_t next = i + 1;
+        while (next < text.size() && starts[next] == starts[i])
+            ++next;
+        const std::size_t end = next < text.size() ? starts[next] : bytes.size();
+        for (std::size_t b = starts[i]; b < end && b < bytes.size(); ++b)
+            for (std::size_t k = 0; k < step; ++k)
+                dx[i * step + k] += byteDx[b * step + k];
+    }
+}
+
 } // namespace metafile

@@ -30,4 +30,12 @@ int CodePageOfCharSet(std::uint8_t charSet) noexcept;
 std::u16string DecodeCharSetText(std::span<const std::uint8_t> bytes, std::uint8_t charSet,
                                  std::vector<std::size_t>* charStarts = nullptr);
 
+// The text as DecodeCharSetText gives it, and its spacing, given a value
+// per byte (x and y pairs when pairs), summed per character: a double-byte
+// character's spacing goes on its first UTF-16 unit. dx is left empty when
+// byteDx is empty or shorter than the bytes need.
+void DecodeCharSetSpacing(std::span<const std::uint8_t> bytes, std::uint8_t charSet,
+                          std::span<const std::int32_t> byteDx, bool pairs, std::u16string& text,
+                          std::vector<std::int32_t>& dx);
+
 } // namespace metafile

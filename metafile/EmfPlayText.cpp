@@ -64,31 +64,6 @@ private:
     int m_saved;
 };
 
-// The 8-bit string in the font's charset, its per-byte spacing summed per
-// character (a double-byte character has two entries).
-void DecodeAnsi(const ByteReader& string, std::uint8_t charSet,
-                std::span<const std::int32_t> byteDx, bool pairs, std::u16string& text,
-                std::vector<std::int32_t>& dx)
-{
-    std::vector<std::size_t> starts;
-    text = DecodeCharSetText(string.Bytes(), charSet, &starts);
-    if (byteDx.empty())
-        return;
-    const std::size_t step = pairs ? 2 : 1;
-    dx.assign(text.size() * step, 0);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (i > 0 && starts[i] == starts[i - 1])
-            continue; // the second unit of a pair: its character's spacing is on the first
-        std::size_t next = i + 1;
-        while (next < text.size() && starts[next] == starts[i])
-            ++next;
-        const std::size_t end = next < text.size() ? starts[next] : string.Size();
-        for (std::size_t b = starts[i]; b < end; ++b)
-            for (std::size_t k = 0; k < step; ++k)
-                dx[i * step + k] += byteDx[b * step + k];
-    }
-}
-
 // One EMRTEXT starting at base: reads and draws it.
 bool PlayEmrText(EmfPlayer& player, const ByteReader& r, std::size_t base, bool wide)
 {
@@ -137,7 +112,7 @@ bool PlayEmrText(EmfPlayer& player, const ByteReader& r, std::size_t base, bool 
     } else {
         std::vector<std::int32_t> byteDx;
         byteDx.swap(dx);
-        DecodeAnsi(string, core.State().font.charSet, byteDx, pairs, text, dx);
+        DecodeCharSetSpacing(string.Bytes(), core.State().font.charSet, byteDx, pairs, text, dx);
     }
     core.ExtTextOut(reference, options, rect, text, dx);
     return true;

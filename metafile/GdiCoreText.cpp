@@ -70,8 +70,24 @@ void GdiCore::ExtTextOut(PointD reference, std::uint32_t options, const std::opt
     run.font.faceName = mapped.family;
     run.font.height = lf.height * vScale;
     run.font.width = std::fabs(double(lf.width)) * hScale;
-    run.font.escapement = lf.escapement;
-    run.font.orientation = lf.orientation;
+    // The escapement turns the baseline in logical space: a mapping that
+    // flips one axis turns it the other way in the device. Advanced text
+    // turns its glyphs by the orientation; compatible text by the escapement
+    // alone, its baseline also following any turn of the transform while
+    // the glyphs stay level.
+    if (advanced) {
+        run.font.escapement = lf.escapement;
+        run.font.orientation = lf.orientation;
+    } else {
+        const bool flips = toDevice.Determinant() < 0;
+        const double escapement = flips ? -double(lf.escapement) : double(lf.escapement);
+        PointD xAxis = toDevice.MapVector({1, 0});
+        if (flips && xAxis.x < 0)
+            xAxis.x = -xAxis.x; // a mirrored x axis is no turn: the text still runs rightwards
+        const double turn = std::atan2(-xAxis.y, xAxis.x) * 1800 / kPi;
+        run.font.escapement = escapement + (std::isfinite(turn) ? turn : 0);
+        run.font.orientation = escapement;
+    }
     run.font.weight = lf.weight;
     run.font.italic = lf.italic;
     run.font.underline = lf.underline;
@@ -131,7 +147,7 @@ void GdiCore::ExtTextOut(PointD reference, std::uint32_t options, const std::opt
         // to its start (TA_RIGHT), or stays (TA_CENTER).
         const std::uint32_t horizontal = run.align & TA_CENTER;
         const double sign = horizontal == TA_CENTER ? 0 : horizontal == TA_RIGHT ? -1 : 1;
-        const double angle = lf.escapement / 10.0 * kPi / 180;
+        const double angle = run.font.escapement / 10.0 * kPi / 180;
         const PointD end{run.origin.x + sign * advance * std::cos(angle),
                          run.origin.y - sign * advance * std::sin(angle)};
         const PointD logicalEnd = advanced ? end : toDevice.Inverted().Map(end);

@@ -1,4 +1,5 @@
 // WMF text records: TEXTOUT and EXTTEXTOUT with its rectangle and spacing.
+#include "metafile/CharSetText.h"
 #include "metafile/WmfPlayContext.h"
 #include "metafile/WmfRecordTypes.h"
 
@@ -11,6 +12,18 @@ std::size_t StringWords(std::int16_t length)
     return (std::size_t(length) + 1) / 2;
 }
 
+// The record's bytes in the selected font's charset, their per-byte
+// spacing summed per character.
+void DecodeText(WmfPlayContext& play, const ByteReader& bytes, std::size_t length,
+                const std::vector<std::int32_t>& byteDx, std::u16string& text,
+                std::vector<std::int32_t>& dx)
+{
+    ByteReader string;
+    if (!bytes.Sub(0, length, string))
+        return;
+    DecodeCharSetSpacing(string.Bytes(), play.core.State().font.charSet, byteDx, false, text, dx);
+}
+
 RecordResult TextOut(WmfPlayContext& play, const WmfRecord& record)
 {
     std::int16_t length = 0;
@@ -20,7 +33,10 @@ RecordResult TextOut(WmfPlayContext& play, const WmfRecord& record)
     const ByteReader text = WmfTail(record, 1);
     if (!text.Holds(0, std::size_t(length)))
         return RecordResult::Skipped;
-    play.core.ExtTextOut(p, 0, std::nullopt, WmfDecodeText(text, std::size_t(length), false), {});
+    std::u16string decoded;
+    std::vector<std::int32_t> dx;
+    DecodeText(play, text, std::size_t(length), {}, decoded, dx);
+    play.core.ExtTextOut(p, 0, std::nullopt, decoded, {});
     return RecordResult::Played;
 }
 
@@ -47,17 +63,19 @@ RecordResult ExtTextOut(WmfPlayContext& play, const WmfRecord& record)
         return RecordResult::Skipped;
     word += StringWords(length);
     // The spacing array is optional; a short one is not used at all.
-    std::vector<std::int32_t> dx;
+    std::vector<std::int32_t> byteDx;
     if (WmfTail(record, word).Holds(0, 2 * std::size_t(length))) {
-        dx.resize(std::size_t(length));
-        for (std::size_t i = 0; i < dx.size(); ++i) {
+        byteDx.resize(std::size_t(length));
+        for (std::size_t i = 0; i < byteDx.size(); ++i) {
             std::int16_t d = 0;
             WmfI16(record, word + i, d);
-            dx[i] = d;
+            byteDx[i] = d;
         }
     }
-    play.core.ExtTextOut(p, options & (ETO_OPAQUE | ETO_CLIPPED), rect,
-                         WmfDecodeText(text, std::size_t(length), false), dx);
+    std::u16string decoded;
+    std::vector<std::int32_t> dx;
+    DecodeText(play, text, std::size_t(length), byteDx, decoded, dx);
+    play.core.ExtTextOut(p, options & (ETO_OPAQUE | ETO_CLIPPED), rect, decoded, dx);
     return RecordResult::Played;
 }
 

@@ -6,10 +6,14 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace metafile {
+
+class QtTextFont;
+class QtTextFonts;
 
 class QtCanvas : public ICanvas
 {
@@ -39,6 +43,8 @@ public:
     void SetRop2(int rop2) override;
     void SetAntialiasing(bool on) override;
     void SetSourceOver(bool on) override;
+    std::vector<double> TextAdvances(const FontSpec& font, const std::u16string& text) override;
+    void DrawLayoutText(const LayoutText& text) override;
     int DeviceWidth() const override { return m_image.width(); }
     int DeviceHeight() const override { return m_image.height(); }
 
@@ -61,6 +67,9 @@ private:
     // Paints with the binary raster operation in force; paint gets the colour to use.
     template <typename Paint> void WithRop2(Color color, Paint paint);
 
+    // Fonts resolved for text, kept while the canvas lives (QtTextFont.h).
+    QtTextFont& TextFont(const FontSpec& font);
+
     QImage& m_image;
     QPainter m_painter;
     Matrix m_transform;
@@ -77,6 +86,7 @@ private:
     std::vector<SavedClip> m_savedClips;
     int m_rop2 = 13;
     bool m_sourceOver = true;
+    std::shared_ptr<QtTextFonts> m_textFonts;
 };
 
 } // namespace metafile
