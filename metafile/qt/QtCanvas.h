@@ -37,6 +37,9 @@ public:
     void SetRop2(int rop2) override;
     void SetAntialiasing(bool on) override;
     void SetSourceOver(bool on) override;
+    // QtCanvasPaths.cpp, QtCanvasDecode.cpp
+    Path CombinePaths(const Path& a, const Path& b, ClipCombine combine) const override;
+    bool DecodeImage(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels, Image& out) override;
     int DeviceWidth() const override { return m_image.width(); }
     int DeviceHeight() const override { return m_image.height(); }
 
@@ -50,6 +53,8 @@ public:
     static QImage ToQImage(const Image& image); // shares nothing: a deep copy
     QBrush ToQBrush(const Brush& brush) const;
     QPen ToQPen(const Pen& pen) const;
+    // A path gradient as QPainter can show it: radial about the centre (QtCanvasGradients.cpp).
+    static QBrush PathGradientBrush(const Brush& brush);
 
 private:
     // A raster operation combined per pixel (QtCanvasImage.cpp).
