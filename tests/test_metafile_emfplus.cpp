@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 using namespace metafilebytes;
@@ -110,6 +111,8 @@ private slots:
     void stringsReachTheCanvas();
     void driverStringsPlaceGlyphs();
     void hostileDrawingRecordsSkipped();
+    void pathGradientRadiatesFromCentre();
+    void heavilyCrossingPathsCombinedCheaply();
 };
 
 void TestMetafileEmfPlus::dualFileDrawsEmfPlusOnly()
@@ -600,7 +603,7 @@ void TestMetafileEmfPlus::compressedAndNestedImages()
     EmfBuilder emf;
     PlusComment c;
     c.Header();
-    c.Record(0x4008, 0x0500 | 1, CompressedImageObject(4, 4, pngBytes));
+    c.Record(0x4008, 0x0500 | 1, CompressedImageObject(0, 0, pngBytes));
     c.Record(0x401A, 1, U32s({0, 2}) + Floats({0, 0, 4, 4}) + Floats({5, 5, 30, 30}));
     c.Record(0x4008, 0x0500 | 2, EmfImageObject(nested));
     c.Record(0x401A, 2, U32s({0, 2}) + Floats({0, 0, 100, 50}) + Floats({50, 0, 50, 25}));
@@ -729,6 +732,64 @@ void TestMetafileEmfPlus::hostileDrawingRecordsSkipped()
     QCOMPARE(Rgb(image, 70, 20), 0x00FF00u);
     QCOMPARE(Rgb(image, 1, 1), 0xFFFFFFu);
     QCOMPARE(report.recordsSkipped, std::size_t(11));
+}
+
+void TestMetafileEmfPlus::pathGradientRadiatesFromCentre()
+{
+    // Red at the centre (50, 25) to blue on an octagon about it.
+    Bytes brush =
+        U32s({0xDBC01002, 3, 0, 0, 0xFFFF0000}) + Floats({50, 25}) + U32s({1, 0xFF0000FF, 8});
+    for (int i = 0; i < 8; ++i) {
+        const double a = i * 3.14159265358979 / 4;
+        brush = brush + Floats({float(50 + 40 * std::cos(a)), float(25 + 20 * std::sin(a))});
+    }
+    EmfBuilder emf;
+    PlusComment c;
+    c.Header();
+    c.Record(0x4008, 0x0100 | 1, brush);
+    c.Record(0x400A, 0, U32s({1, 1}) + Floats({10, 5, 80, 40}));
+    c.AddTo(emf);
+    const QImage image = RenderMetafile(emf.Eof().Finish(), W, H);
+    QVERIFY(Near(image, 50, 25, 0xFF0000, 16));
+    // Both sides alike, near the surround colour towards the edge.
+    QVERIFY(Near(image, 12, 25, 0x0000FF, 40));
+    QVERIFY(Near(image, 88, 25, 0x0000FF, 40));
+    QVERIFY(Near(image, 50, 6, 0x0000FF, 40));
+    // Half way out: a mix of both.
+    const QColor half = image.pixelColor(70, 25);
+    QVERIFY(half.red() > 60 && half.red() < 200 && half.blue() > 60 && half.blue() < 200);
+}
+
+void TestMetafileEmfPlus::heavilyCrossingPathsCombinedCheaply()
+{
+    QImage image(W, H, QImage::Format_ARGB32_Premultiplied);
+    metafile::QtCanvas canvas(image);
+    // Two squares: combined exactly.
+    metafile::Path a, b;
+    a.AddRect({0, 0, 20, 20});
+    b.AddRect({10, 10, 30, 30});
+    const QPainterPath exact =
+        metafile::QtCanvas::ToQPath(canvas.CombinePaths(a, b, metafile::ClipCombine::Xor));
+    QVERIFY(exact.contains(QPointF(5, 5)));
+    QVERIFY(!exact.contains(QPointF(15, 15)));
+    // Zigzags whose edges cross each other thousands of times are combined
+    // as a canvas without boolean geometry does, which still fills both.
+    metafile::Path zigA, zigB;
+    std::vector<metafile::PointD> pa, pb;
+    for (int i = 0; i < 200; ++i) {
+        pa.push_back({double(i % 2 ? 100 : 0), i * 0.25});
+        pb.push_back({i * 0.5, double(i % 2 ? 50 : 0)});
+    }
+    zigA.AddPolygon(pa);
+    zigB.AddPolygon(pb);
+    const QPainterPath both =
+        metafile::QtCanvas::ToQPath(canvas.CombinePaths(zigA, zigB, metafile::ClipCombine::Or));
+    QCOMPARE(both.elementCount(), metafile::QtCanvas::ToQPath(zigA).elementCount() +
+                                      metafile::QtCanvas::ToQPath(zigB).elementCount());
+    QVERIFY(both.contains(QPointF(50, 0.125)));
+    const QPainterPath diff =
+        metafile::QtCanvas::ToQPath(canvas.CombinePaths(zigA, zigB, metafile::ClipCombine::Diff));
+    QCOMPARE(diff.elementCount(), metafile::QtCanvas::ToQPath(zigA).elementCount());
 }
 
 QTEST_MAIN(TestMetafileEmfPlus)

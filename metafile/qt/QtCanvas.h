@@ -71,6 +71,10 @@ private:
     std::vector<std::optional<QPainterPath>> m_savedClips;
     int m_rop2 = 13;
     bool m_sourceOver = true;
+    // Edge crossings the boolean path operations have been given, and edge
+    // pairs looked at to count them (QtCanvasPaths.cpp).
+    mutable std::size_t m_combineCrossings = 0;
+    mutable std::uint64_t m_combinePairs = 0;
 };
 
 } // namespace metafile
