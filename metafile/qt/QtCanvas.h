@@ -34,12 +34,12 @@ public:
     void SaveClip() override;
     void RestoreClip() override;
     void OffsetClip(PointD offset) override;
-    void SetRop2(int rop2) override;
-    void SetAntialiasing(bool on) override;
-    void SetSourceOver(bool on) override;
     // QtCanvasPaths.cpp, QtCanvasDecode.cpp
     Path CombinePaths(const Path& a, const Path& b, ClipCombine combine) const override;
     bool DecodeImage(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels, Image& out) override;
+    void SetRop2(int rop2) override;
+    void SetAntialiasing(bool on) override;
+    void SetSourceOver(bool on) override;
     int DeviceWidth() const override { return m_image.width(); }
     int DeviceHeight() const override { return m_image.height(); }
 
@@ -69,12 +69,12 @@ private:
     Matrix m_transform;
     std::optional<QPainterPath> m_clip; // device pixels; none: no clip
     std::vector<std::optional<QPainterPath>> m_savedClips;
-    int m_rop2 = 13;
-    bool m_sourceOver = true;
     // Edge crossings the boolean path operations have been given, and edge
     // pairs looked at to count them (QtCanvasPaths.cpp).
     mutable std::size_t m_combineCrossings = 0;
     mutable std::uint64_t m_combinePairs = 0;
+    int m_rop2 = 13;
+    bool m_sourceOver = true;
 };
 
 } // namespace metafile
