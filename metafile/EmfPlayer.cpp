@@ -1,6 +1,5 @@
 #include "metafile/EmfPlayer.h"
 
-#include "metafile/EmfPlusCoverage.h"
 #include "metafile/EmfPlusPlayer.h"
 #include "metafile/EmfRecordTypes.h"
 
@@ -54,7 +53,6 @@ PlayReport EmfPlayer::Play()
         return report;
 
     EmfPlusPlayer emfPlus(*this, m_canvas, m_budget);
-    const bool playEmfPlus = SurveyEmfPlus(m_bytes).PlayEmfPlus();
     EmfRecordReader records(m_bytes);
     EmfRecord record;
     m_canvas.SaveClip();
@@ -65,7 +63,7 @@ PlayReport EmfPlayer::Play()
         }
         if (record.iType == EMR_HEADER || record.iType == EMR_EOF)
             continue;
-        if (playEmfPlus && IsEmfPlusComment(record)) {
+        if (IsEmfPlusComment(record)) {
             emfPlus.PlayComment(record);
             ++report.recordsPlayed;
             continue;

@@ -113,7 +113,7 @@ bool ReadBitmap(EmfPlusReader& r, PlusObjectContext& ctx, PlusImage& out)
 {
     const std::int32_t width = r.I32(), height = r.I32(), stride = r.I32();
     const std::uint32_t format = r.U32(), type = r.U32();
-    if (!r.Ok() || width <= 0 || height <= 0)
+    if (!r.Ok())
         return false;
     auto image = std::make_shared<Image>();
     if (type == kBitmapCompressed) {
@@ -124,7 +124,7 @@ bool ReadBitmap(EmfPlusReader& r, PlusObjectContext& ctx, PlusImage& out)
             !ctx.budget.SpendImagePixels(std::uint64_t(image->width) * image->height))
             return false;
     } else {
-        if (type != kBitmapPixels)
+        if (type != kBitmapPixels || width <= 0 || height <= 0)
             return false;
         const int bits = BitsPerPixel(format);
         if (bits == 0)

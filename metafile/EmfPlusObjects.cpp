@@ -489,6 +489,11 @@ bool PlusObjectTable::Record(std::uint16_t flags, const ByteReader& data, PlusOb
     const bool continued = flags & 0x8000;
     if (id >= kMaxObjects)
         return false;
+    if (type == kPlusObjectImageAttributes) {
+        // Recolouring and wrap modes of images are not shown: nothing to keep.
+        m_objects[id] = {};
+        return true;
+    }
     ByteReader piece = data;
     if (continued) {
         // The first four bytes give the whole object's size.

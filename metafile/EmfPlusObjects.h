@@ -87,7 +87,7 @@ using PlusObject = std::variant<std::monostate, PlusBrush, PlusPen, PlusPath, Pl
 // Object types in an EmfPlusObject record's flags.
 inline constexpr std::uint32_t kPlusObjectBrush = 1, kPlusObjectPen = 2, kPlusObjectPath = 3,
                                kPlusObjectRegion = 4, kPlusObjectImage = 5, kPlusObjectFont = 6,
-                               kPlusObjectStringFormat = 7;
+                               kPlusObjectStringFormat = 7, kPlusObjectImageAttributes = 8;
 
 // What object parsing needs from the player.
 struct PlusObjectContext

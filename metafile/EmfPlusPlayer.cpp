@@ -94,8 +94,13 @@ bool EmfPlusPlayer::PlayRecord(const PlusRecord& record)
     const bool played = PlayStateRecord(record, mine);
     if (mine)
         return played;
-    const bool drawn = PlayDrawRecord(record, mine);
-    return mine && drawn;
+    for (auto play : {&EmfPlusPlayer::PlayDrawRecord, &EmfPlusPlayer::PlayShapeRecord,
+                      &EmfPlusPlayer::PlayImageRecord, &EmfPlusPlayer::PlayTextRecord}) {
+        const bool drawn = (this->*play)(record, mine);
+        if (mine)
+            return drawn;
+    }
+    return false;
 }
 
 Matrix EmfPlusPlayer::WorldToDevice() const

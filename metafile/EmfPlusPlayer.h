@@ -37,12 +37,16 @@ private:
     bool PlayRecord(const PlusRecord& record);
     bool PlayStateRecord(const PlusRecord& record, bool& mine); // EmfPlusState.cpp
     bool PlayDrawRecord(const PlusRecord& record, bool& mine);  // EmfPlusDraw.cpp
+    bool PlayShapeRecord(const PlusRecord& record, bool& mine); // EmfPlusShapes.cpp
+    bool PlayImageRecord(const PlusRecord& record, bool& mine); // EmfPlusDrawImage.cpp
+    bool PlayTextRecord(const PlusRecord& record, bool& mine);  // EmfPlusText.cpp
 
     // World units to the canvas's output pixels.
     Matrix WorldToDevice() const;
     void ApplyWorld();
     bool BrushFor(std::uint16_t flags, std::uint32_t value, Brush& out) const;
     bool PenFor(std::uint32_t id, Pen& out) const;
+    bool FontFor(std::uint32_t id, FontSpec& out) const; // EmfPlusText.cpp
     void SetClip(const Path& world, std::uint32_t mode);
 
     EmfPlayer& m_emf;

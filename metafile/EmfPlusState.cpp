@@ -2,6 +2,7 @@
 // clipping, and the rendering modes.
 #include "metafile/EmfPlayer.h"
 #include "metafile/EmfPlusPlayer.h"
+#include "metafile/EmfPlusRegion.h"
 
 #include <cmath>
 
@@ -116,6 +117,25 @@ bool EmfPlusPlayer::PlayStateRecord(const PlusRecord& record, bool& mine)
         if (!o || !std::holds_alternative<PlusPath>(*o))
             return false;
         SetClip(std::get<PlusPath>(*o).path, (record.flags >> 8) & 0x0F);
+        return true;
+    }
+    case 0x4034: { // SetClipRegion
+        const PlusObject* o = m_objects.Get(record.flags & 0xFF);
+        if (!o || !std::holds_alternative<PlusRegion>(*o))
+            return false;
+        ApplyWorld();
+        Path path;
+        if (!RegionToPath(std::get<PlusRegion>(*o), m_canvas, m_budget, path))
+            return false;
+        SetClip(path, (record.flags >> 8) & 0x0F);
+        return true;
+    }
+    case 0x4035: { // OffsetClip, in world units
+        const double dx = r.F32(), dy = r.F32();
+        if (!r.Ok())
+            return false;
+        ApplyWorld();
+        m_canvas.OffsetClip({dx, dy});
         return true;
     }
     case 0x401E: // SetAntiAliasMode

@@ -106,8 +106,9 @@ QBrush QtCanvas::ToQBrush(const Brush& brush) const
         b.setTransform(ToQTransform(brush.patternTransform));
         return b;
     }
-    case BrushKind::LinearGradient:
-    case BrushKind::PathGradient: {
+    case BrushKind::PathGradient:
+        return PathGradientBrush(brush);
+    case BrushKind::LinearGradient: {
         QLinearGradient g(brush.start.x, brush.start.y, brush.end.x, brush.end.y);
         for (const GradientStop& s : brush.stops)
             g.setColorAt(std::clamp(s.position, 0.0, 1.0), ToQColor(s.color));

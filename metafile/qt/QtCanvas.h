@@ -40,6 +40,9 @@ public:
     void RestoreClip() override;
     void OffsetClip(PointD offset) override;
     void SetMetaClip() override;
+    // QtCanvasPaths.cpp, QtCanvasDecode.cpp
+    Path CombinePaths(const Path& a, const Path& b, ClipCombine combine) const override;
+    bool DecodeImage(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels, Image& out) override;
     void SetRop2(int rop2) override;
     void SetAntialiasing(bool on) override;
     void SetSourceOver(bool on) override;
@@ -58,6 +61,8 @@ public:
     static QImage ToQImage(const Image& image); // shares nothing: a deep copy
     QBrush ToQBrush(const Brush& brush) const;
     QPen ToQPen(const Pen& pen) const;
+    // A path gradient as QPainter can show it: radial about the centre (QtCanvasGradients.cpp).
+    static QBrush PathGradientBrush(const Brush& brush);
 
 private:
     // A raster operation combined per pixel (QtCanvasImage.cpp).
@@ -84,6 +89,10 @@ private:
         std::optional<QPainterPath> clip, meta;
     };
     std::vector<SavedClip> m_savedClips;
+    // Edge crossings the boolean path operations have been given, and edge
+    // pairs looked at to count them (QtCanvasPaths.cpp).
+    mutable std::size_t m_combineCrossings = 0;
+    mutable std::uint64_t m_combinePairs = 0;
     int m_rop2 = 13;
     bool m_sourceOver = true;
     std::shared_ptr<QtTextFonts> m_textFonts;

@@ -104,8 +104,8 @@ void QtCanvas::RopBlit::Run(const RectD& destination)
     const QPainterPath device = ToQTransform(canvas.m_transform).map(ToQPath(shape));
     QRectF bounds = device.boundingRect().intersected(
         QRectF(0, 0, canvas.m_image.width(), canvas.m_image.height()));
-    if (canvas.m_clip)
-        bounds = bounds.intersected(canvas.m_clip->boundingRect());
+    if (const std::optional<QPainterPath> clip = canvas.EffectiveClip())
+        bounds = bounds.intersected(clip->boundingRect());
     const QRect area = bounds.toAlignedRect().intersected(canvas.m_image.rect());
     if (area.isEmpty())
         return;

@@ -123,7 +123,7 @@ double QtCanvas::DrawText(const TextRun& run)
         box.addPolygon(ToQTransform(toDevice).map(QPolygonF(QRectF(
             QPointF(run.rect.left, run.rect.top), QPointF(run.rect.right, run.rect.bottom)))));
         box.closeSubpath();
-        m_painter.setClipPath(box, m_clip ? Qt::IntersectClip : Qt::ReplaceClip);
+        m_painter.setClipPath(box, EffectiveClip() ? Qt::IntersectClip : Qt::ReplaceClip);
     }
     if (run.hasRect && run.opaqueRect && rectFinite) {
         Path box;
