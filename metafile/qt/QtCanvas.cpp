@@ -1,4 +1,5 @@
 #include "metafile/qt/QtCanvas.h"
+#include "metafile/qt/QtPathClip.h"
 
 #include <algorithm>
 #include <cmath>
@@ -245,9 +246,63 @@ template <typename Paint> void QtCanvas::WithRop2(Color color, Paint paint)
     m_painter.setRenderHint(QPainter::Antialiasing, antialias);
 }
 
+namespace {
+
+// How far outside the output a shape may reach before it is cut: past any
+// antialiased edge, and for strokes past the widest join of the pen.
+QRectF OutputBox(const QImage& image, double margin)
+{
+    return QRectF(0, 0, image.width(), image.height()).adjusted(-margin, -margin, margin, margin);
+}
+
+} // namespace
+
+QPainterPath QtCanvas::FillableNearOutput(const QPainterPath& path) const
+{
+    const QTransform toDevice = ToQTransform(m_transform);
+    const QPainterPath device = toDevice.map(path);
+    const QRectF box = OutputBox(m_image, 4);
+    if (!ReachesOutside(device, box) || !toDevice.isInvertible())
+        return path;
+    return toDevice.inverted().map(ClippedForFill(device, box));
+}
+
+void QtCanvas::StrokeNearOutput(const QPainterPath& path, const QPen& pen)
+{
+    const QTransform toDevice = ToQTransform(m_transform);
+    const QPainterPath device = toDevice.map(path);
+    const double scale = std::sqrt(std::fabs(toDevice.determinant()));
+    const double deviceWidth = pen.isCosmetic() ? 1.0 : pen.widthF() * scale;
+    const QRectF box = OutputBox(m_image, 4 + deviceWidth * std::max(1.0, pen.miterLimit()));
+    if (!ReachesOutside(device, box) || !toDevice.isInvertible() || !(scale > 0)) {
+        m_painter.strokePath(path, pen);
+        return;
+    }
+    const QTransform back = toDevice.inverted();
+    const bool dashed = pen.style() != Qt::SolidLine && pen.style() != Qt::NoPen;
+    QPainterPath solid;
+    for (const StrokeRun& run : ClippedForStroke(device, box)) {
+        QPainterPath piece;
+        piece.addPolygon(back.map(run.points));
+        if (run.closed)
+            piece.closeSubpath();
+        if (!dashed) {
+            solid.addPath(piece);
+            continue;
+        }
+        // The dash pattern goes on where the cut-off part would have left it.
+        QPen shifted = pen;
+        const double unit = pen.isCosmetic() ? 1.0 : std::max(pen.widthF() * scale, 1.0);
+        shifted.setDashOffset(pen.dashOffset() + run.startDistance / unit);
+        m_painter.strokePath(piece, shifted);
+    }
+    if (!solid.isEmpty())
+        m_painter.strokePath(solid, pen);
+}
+
 void QtCanvas::FillPath(const Path& path, const Brush& brush)
 {
-    const QPainterPath qpath = ToQPath(path);
+    const QPainterPath qpath = FillableNearOutput(ToQPath(path));
     WithRop2(brush.color, [&](Color color) {
         Brush b = brush;
         if (!(color == brush.color)) {
@@ -266,7 +321,7 @@ void QtCanvas::StrokePath(const Path& path, const Pen& pen)
     WithRop2(pen.color, [&](Color color) {
         Pen p = pen;
         p.color = color;
-        m_painter.strokePath(qpath, ToQPen(p));
+        StrokeNearOutput(qpath, ToQPen(p));
     });
 }
 

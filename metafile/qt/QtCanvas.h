@@ -42,7 +42,8 @@ public:
     void SetMetaClip() override;
     // QtCanvasPaths.cpp, QtCanvasDecode.cpp
     Path CombinePaths(const Path& a, const Path& b, ClipCombine combine) const override;
-    bool DecodeImage(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels, Image& out) override;
+    bool DecodeImage(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels,
+                     Image& out) override;
     void SetRop2(int rop2) override;
     void SetAntialiasing(bool on) override;
     void SetSourceOver(bool on) override;
@@ -69,6 +70,10 @@ private:
     struct RopBlit;
 
     void ApplyClip();
+    // A path (current coordinates) cut to the neighbourhood of the output
+    // when it reaches far outside it (QtPathClip.h).
+    QPainterPath FillableNearOutput(const QPainterPath& path) const;
+    void StrokeNearOutput(const QPainterPath& path, const QPen& pen);
     // Paints with the binary raster operation in force; paint gets the colour to use.
     template <typename Paint> void WithRop2(Color color, Paint paint);
 
