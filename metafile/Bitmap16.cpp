@@ -88,12 +88,17 @@ bool DecodeBitmap16(const Bitmap16Fields& f, std::span<const std::uint8_t> bits,
     default:
         return false;
     }
-    if (f.planes != 1 || f.width <= 0 || f.height <= 0 || f.widthBytes <= 0)
+    if (f.planes != 1 || f.width <= 0 || f.height <= 0)
         return false;
-    // Every row must hold its pixels, and the bits every row.
+    // Every row must hold its pixels, and the bits every row. Some writers
+    // give a wrong WidthBytes; then the rows are taken as GDI lays them out,
+    // each padded to a whole word.
     const std::uint64_t rowBytes = (std::uint64_t(f.width) * f.bitsPixel + 7) / 8;
-    if (std::uint64_t(f.widthBytes) < rowBytes ||
-        std::uint64_t(f.widthBytes) * std::uint64_t(f.height) > bits.size())
+    const std::uint64_t height = std::uint64_t(f.height);
+    std::uint64_t stride = f.widthBytes > 0 ? std::uint64_t(f.widthBytes) : 0;
+    if (stride < rowBytes || stride * height > bits.size())
+        stride = (rowBytes + 1) / 2 * 2;
+    if (stride * height > bits.size())
         return false;
     const std::uint64_t pixels = std::uint64_t(f.width) * std::uint64_t(f.height);
     if (!budget.SpendImagePixels(pixels))
@@ -107,7 +112,7 @@ bool DecodeBitmap16(const Bitmap16Fields& f, std::span<const std::uint8_t> bits,
         return false;
     }
     for (int y = 0; y < f.height; ++y) {
-        const std::uint8_t* row = bits.data() + std::size_t(y) * std::size_t(f.widthBytes);
+        const std::uint8_t* row = bits.data() + std::size_t(y) * std::size_t(stride);
         std::uint32_t* dst = image.pixels.data() + std::size_t(y) * std::size_t(f.width);
         for (int x = 0; x < f.width; ++x)
             dst[x] = Pixel(f, row, x);

@@ -21,7 +21,8 @@ bool ReadBitmap16Header(std::span<const std::uint8_t> bytes, Bitmap16Fields& out
 // Decodes the rows. A 1-bit bitmap comes out black for 0 bits and white for
 // 1 bits (the caller recolours it, as a monochrome bitmap takes the device
 // context's colours); 4 and 8 bits index the system's colours. False when
-// the bits are short of height rows, the format is not one of 1, 4, 8, 16,
+// the bits are short of height rows (of widthBytes, or failing that of
+// word-padded rows), the format is not one of 1, 4, 8, 16,
 // 24 or 32 bits in one plane, or the budget refuses it.
 bool DecodeBitmap16(const Bitmap16Fields& fields, std::span<const std::uint8_t> bits,
                     PlayBudget& budget, Image& out);

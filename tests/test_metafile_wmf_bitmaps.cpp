@@ -342,7 +342,15 @@ void TestMetafileWmfBitmaps::oldDeviceBitmapsAreDrawn()
     for (int v : {1, 2, 0, 0, 20, 40, 50, 10})
         q.push_back(W(v));
     AddBytes(q, Bitmap16(2, 1, 6, 24, {0x00, 0xFF, 0x00, 0x00, 0x00, 0x00}));
-    b.Record(META_STRETCHBLT, q).Eof();
+    b.Record(META_STRETCHBLT, q);
+    // 4 bits a pixel in the VGA colours (9 red, 12 blue), its WidthBytes of
+    // 4 longer than the word-padded rows the record holds.
+    Words v;
+    AddU32(v, SRCCOPY);
+    for (int x : {0, 0, 2, 4, 80, 10})
+        v.push_back(W(x));
+    AddBytes(v, Bitmap16(4, 2, 4, 4, {0x99, 0xCC, 0xCC, 0x99}));
+    b.Record(META_BITBLT, v).Eof();
     PlayReport report;
     const QImage image = RenderMetafile(b.Finish(), 100, 100, &report);
     QCOMPARE(report.recordsSkipped, std::size_t(0));
@@ -353,6 +361,10 @@ void TestMetafileWmfBitmaps::oldDeviceBitmapsAreDrawn()
     QCOMPARE(Rgb(image, 18, 10), kWhite);
     QCOMPARE(Rgb(image, 15, 55), kGreen);
     QCOMPARE(Rgb(image, 45, 55), kBlack);
+    QCOMPARE(Rgb(image, 11, 80), kRed);
+    QCOMPARE(Rgb(image, 12, 80), kBlue);
+    QCOMPARE(Rgb(image, 10, 81), kBlue);
+    QCOMPARE(Rgb(image, 13, 81), kRed);
 }
 
 void TestMetafileWmfBitmaps::patternBrushesTileFromTheDeviceOrigin()
