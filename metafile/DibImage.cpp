@@ -309,6 +309,41 @@ bool DecodeRecordDib(const ByteReader& record, const DibLocation& where, const D
     return DecodeDib(info.Bytes(), bits.Bytes(), options, budget, out);
 }
 
+bool DecodePackedDib(std::span<const std::uint8_t> packed, const DibOptions& options,
+                     PlayBudget& budget, DecodedDib& out)
+{
+    Header h;
+    if (!ReadHeader(packed, h))
+        return false;
+    // The colour table's entries: explicit, or all a palette depth allows.
+    std::uint64_t entries = h.colorsUsed;
+    if (entries == 0 && h.bitCount <= 8)
+        entries = std::uint64_t(1) << h.bitCount;
+    std::size_t entryBytes = h.tableEntryBytes;
+    if (options.usage == DIB_PAL_COLORS)
+        entryBytes = 2;
+    else if (options.usage == DIB_PAL_INDICES)
+        entries = 0;
+    const std::uint64_t infoBytes = h.tableOffset + entries * entryBytes;
+    if (entries > 0xFFFFFF || infoBytes > packed.size())
+        return false;
+    const std::span<const std::uint8_t> info = packed.first(std::size_t(infoBytes));
+    std::span<const std::uint8_t> bits = packed.subspan(std::size_t(infoBytes));
+    const bool runs = h.compression == BI_RLE4 || h.compression == BI_RLE8;
+    const bool embedded = h.compression == kBiJpeg || h.compression == kBiPng;
+    if (!runs && !embedded && h.width > 0 && h.height != 0 && h.height != INT_MIN) {
+        std::uint64_t rows = std::uint64_t(h.height > 0 ? h.height : -h.height);
+        if (options.rows > 0)
+            rows = std::min<std::uint64_t>(rows, options.rows);
+        const std::uint64_t stride = RowStride(h.width, h.bitCount);
+        const std::uint64_t lastRow = (std::uint64_t(h.width) * h.bitCount + 7) / 8;
+        if (stride == 0 || rows == 0 || (rows - 1) > bits.size() / stride ||
+            (rows - 1) * stride + lastRow > bits.size())
+            return false;
+    }
+    return DecodeDib(info, bits, options, budget, out);
+}
+
 Image RecolourMonochrome(const Image& blackWhite, Color zero, Color one)
 {
     Image out = blackWhite;

@@ -52,6 +52,13 @@ bool DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t>
 bool DecodeRecordDib(const ByteReader& record, const DibLocation& where, const DibOptions& options,
                      PlayBudget& budget, DecodedDib& out);
 
+// A packed DIB (header, colour table and bits one after another), as WMF
+// records carry it. Uncompressed bits must hold every row the header (or
+// options.rows) claims, all but the last row's padding: a short bitmap is
+// refused rather than drawn from a mostly empty image.
+bool DecodePackedDib(std::span<const std::uint8_t> packed, const DibOptions& options,
+                     PlayBudget& budget, DecodedDib& out);
+
 // Turns JPEG or PNG bytes into an image; must spend the budget before it
 // allocates and give false for anything it cannot decode.
 using EmbeddedImageDecoder = bool (*)(std::span<const std::uint8_t> bytes, PlayBudget& budget,

@@ -1,10 +1,13 @@
 // WMF records that create, select and delete objects. Each new object goes
 // into the lowest free slot; one that cannot be read still takes its slot,
 // so the indices of the objects after it stay right.
+#include "metafile/Bitmap16.h"
+#include "metafile/DibImage.h"
 #include "metafile/WmfPlayContext.h"
 #include "metafile/WmfRecordTypes.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace metafile {
 
@@ -133,6 +136,64 @@ RecordResult CreateRegion(WmfPlayContext& play, const WmfRecord& record)
     return Add(play, region, read);
 }
 
+// A brush tiling the bitmap from the device origin; a 1-bit device-dependent
+// pattern takes the text and background colours when it is selected.
+RecordResult AddPattern(WmfPlayContext& play, Image image, bool monochrome, bool read)
+{
+    LogBrush brush;
+    brush.style = monochrome ? BS_PATTERN : BS_DIBPATTERNPT;
+    brush.monochromePattern = monochrome;
+    if (read)
+        brush.pattern = std::make_shared<const Image>(std::move(image));
+    return Add(play, brush, read);
+}
+
+bool ReadBitmap16Pattern(WmfPlayContext& play, std::span<const std::uint8_t> header,
+                         std::span<const std::uint8_t> bits, Image& out, bool& monochrome)
+{
+    Bitmap16Fields fields;
+    if (!ReadBitmap16Header(header, fields) || !DecodeBitmap16(fields, bits, play.Budget(), out))
+        return false;
+    monochrome = fields.bitsPixel == 1;
+    return true;
+}
+
+// A 14-byte bitmap header (its bits pointer unused), 18 reserved bytes, the rows.
+RecordResult CreatePatternBrush(WmfPlayContext& play, const WmfRecord& record)
+{
+    const std::span<const std::uint8_t> bytes = WmfTail(record, 0).Bytes();
+    Image image;
+    bool monochrome = false;
+    const bool read = bytes.size() >= 32 &&
+                      ReadBitmap16Pattern(play, bytes, bytes.subspan(32), image, monochrome);
+    return AddPattern(play, std::move(image), monochrome, read);
+}
+
+// style, usage, then a packed DIB; files also give BS_PATTERN with the
+// ten-byte header of a device-dependent bitmap and its rows instead.
+RecordResult CreateDibPatternBrush(WmfPlayContext& play, const WmfRecord& record)
+{
+    std::uint16_t style = 0, usage = 0;
+    const std::span<const std::uint8_t> target = WmfTail(record, 2).Bytes();
+    std::uint32_t headerSize = 0;
+    bool read = WmfU16(record, 0, style) && WmfU16(record, 1, usage) &&
+                WmfTail(record, 2).U32At(0, headerSize);
+    Image image;
+    bool monochrome = false;
+    const bool dib = headerSize == 12 || (headerSize >= 40 && headerSize <= 124);
+    if (read && !dib && style == BS_PATTERN && target.size() >= 10) {
+        read = ReadBitmap16Pattern(play, target, target.subspan(10), image, monochrome);
+    } else if (read) {
+        DibOptions options;
+        // A BS_PATTERN brush's colours are always the DIB's own.
+        options.usage = style == BS_PATTERN ? DIB_RGB_COLORS : usage;
+        DecodedDib decoded;
+        read = DecodePackedDib(target, options, play.Budget(), decoded);
+        image = std::move(decoded.image);
+    }
+    return AddPattern(play, std::move(image), monochrome, read);
+}
+
 } // namespace
 
 RecordResult PlayWmfObjectRecord(WmfPlayContext& play, const WmfRecord& record)
@@ -149,14 +210,10 @@ RecordResult PlayWmfObjectRecord(WmfPlayContext& play, const WmfRecord& record)
         return CreatePalette(play, record);
     case META_CREATEREGION:
         return CreateRegion(play, record);
-    // Pattern bitmaps are not decoded yet: a solid brush in the pattern's place.
     case META_CREATEPATTERNBRUSH:
-    case META_DIBCREATEPATTERNBRUSH: {
-        LogBrush brush;
-        brush.color = {128, 128, 128, 255};
-        play.AddObject(brush);
-        return RecordResult::Skipped;
-    }
+        return CreatePatternBrush(play, record);
+    case META_DIBCREATEPATTERNBRUSH:
+        return CreateDibPatternBrush(play, record);
     case META_SELECTOBJECT: {
         if (!WmfU16(record, 0, index))
             return RecordResult::Skipped;
