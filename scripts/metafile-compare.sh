@@ -4,7 +4,7 @@
 # half size, by more than 64 levels in a channel), then a summary by group.
 #   scripts/metafile-compare.sh [METAFILES_DIR] [OUT_DIR]
 # METAFILES_DIR holds files/, index.tsv, ref-gdi/ and ref-emfplus/ (default
-# ../shared/metafiles). EMF+ dual files are compared with ref-emfplus/.
+# ../shared/metafiles). EMF+ dual files, damaged ones too, are compared with ref-emfplus/.
 # Each file is played in its own process with a 10 s limit, so a crash or a
 # hang is reported for that file and the run goes on.
 set -uo pipefail
@@ -27,7 +27,7 @@ tail -n +2 "$dir/index.tsv" | while IFS=$'\t' read -r file kind width height emf
     *) if [ "$emfplus" = dual ]; then group=EMF+; elif [[ "$kind" == WMF* ]]; then group=WMF; else group=EMF; fi ;;
     esac
     ref=""
-    if [ "$group" = EMF+ ] && [ -f "$dir/ref-emfplus/$file.png" ]; then
+    if [ "$emfplus" = dual ] && [ -f "$dir/ref-emfplus/$file.png" ]; then
         ref="$dir/ref-emfplus/$file.png"
     elif [ -f "$dir/ref-gdi/$file.png" ]; then
         ref="$dir/ref-gdi/$file.png"
