@@ -17,14 +17,6 @@ namespace {
 
 constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF;
 
-Bytes Ints(std::initializer_list<std::int32_t> values)
-{
-    Bytes out;
-    for (std::int32_t v : values)
-        Put32(out, std::uint32_t(v));
-    return out;
-}
-
 // A picture of 100 x 50 reference pixels drawn 1:1, black brush, no pen.
 EmfBuilder Start()
 {

@@ -19,14 +19,6 @@ namespace {
 constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kRed = 0xFF0000, kGreen = 0x00FF00,
                         kBlue = 0x0000FF;
 
-Bytes Ints(std::initializer_list<std::int32_t> values)
-{
-    Bytes out;
-    for (std::int32_t v : values)
-        Put32(out, std::uint32_t(v));
-    return out;
-}
-
 Bytes Xform(float m11, float m12, float m21, float m22, float dx, float dy)
 {
     Bytes out;

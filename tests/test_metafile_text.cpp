@@ -24,14 +24,6 @@ namespace {
 constexpr std::uint32_t kRed = 0xFF0000, kWhite = 0xFFFFFF;
 constexpr int kWidth = 200, kHeight = 100;
 
-Bytes Ints(std::initializer_list<std::int32_t> values)
-{
-    Bytes out;
-    for (std::int32_t v : values)
-        Put32(out, std::uint32_t(v));
-    return out;
-}
-
 struct FontFields
 {
     std::int32_t height = -20;

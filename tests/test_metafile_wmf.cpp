@@ -3,6 +3,7 @@
 #include "metafile/WmfRecords.h"
 #include "support/MetafileBytes.h"
 #include "support/MetafileRender.h"
+#include "support/WmfShapes.h"
 
 #include <QTest>
 
@@ -16,58 +17,13 @@ namespace {
 
 constexpr std::uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
 
-std::uint16_t W(int v)
-{
-    return std::uint16_t(std::int16_t(v));
-}
-
-// COLORREF as two words.
-void AddColor(std::vector<std::uint16_t>& p, std::uint32_t rgb)
-{
-    const std::uint32_t ref = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
-    p.push_back(std::uint16_t(ref & 0xFFFF));
-    p.push_back(std::uint16_t(ref >> 16));
-}
-
-WmfBuilder& SolidBrush(WmfBuilder& b, std::uint32_t rgb)
-{
-    std::vector<std::uint16_t> p{0}; // BS_SOLID
-    AddColor(p, rgb);
-    p.push_back(0);
-    return b.Record(META_CREATEBRUSHINDIRECT, p);
-}
-
-WmfBuilder& NullPen(WmfBuilder& b)
-{
-    std::vector<std::uint16_t> p{5, 0, 0}; // PS_NULL
-    AddColor(p, 0);
-    return b.Record(META_CREATEPENINDIRECT, p);
-}
-
-WmfBuilder& Select(WmfBuilder& b, int index)
-{
-    return b.Record(META_SELECTOBJECT, {W(index)});
-}
-
-WmfBuilder& Rect(WmfBuilder& b, int l, int t, int r, int bottom)
-{
-    return b.Record(META_RECTANGLE, {W(bottom), W(r), W(t), W(l)});
-}
-
 // Slot 0 a null pen, slot 1 a brush of the colour, both selected.
 WmfBuilder& NullPenAndBrush(WmfBuilder& b, std::uint32_t rgb)
 {
-    NullPen(b);
-    SolidBrush(b, rgb);
-    Select(b, 0);
-    return Select(b, 1);
-}
-
-// The header's NumberOfObjects (offset 10 of the standard header).
-void SetObjectCount(Bytes& file, std::size_t headerOffset, std::uint16_t count)
-{
-    file[headerOffset + 10] = std::uint8_t(count & 0xFF);
-    file[headerOffset + 11] = std::uint8_t(count >> 8);
+    WmfNullPen(b);
+    WmfSolidBrush(b, rgb);
+    WmfSelect(b, 0);
+    return WmfSelect(b, 1);
 }
 
 } // namespace
@@ -102,7 +58,7 @@ void TestMetafileWmf::placeableBoxMapsOntoTarget()
     f.box[3] = 500;
     WmfBuilder b(f);
     NullPenAndBrush(b, kRed);
-    Rect(b, 500, 0, 1000, 500).Eof();
+    WmfRectangle(b, 500, 0, 1000, 500).Eof();
     PlayReport report;
     const QImage image = RenderMetafile(b.Finish(), 100, 50, &report);
     QCOMPARE(report.status, MetafileStatus::Ok);
@@ -116,9 +72,10 @@ void TestMetafileWmf::windowRecordsGiveTheBoxWithoutPlaceableHeader()
 {
     // Window origin 100, 100 and extent 200 x 100 onto 100 x 50.
     WmfBuilder b;
-    b.Record(META_SETWINDOWORG, {W(100), W(100)}).Record(META_SETWINDOWEXT, {W(100), W(200)});
+    b.Record(META_SETWINDOWORG, {WmfWord(100), WmfWord(100)})
+        .Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(200)});
     NullPenAndBrush(b, kBlue);
-    Rect(b, 100, 100, 200, 150).Eof();
+    WmfRectangle(b, 100, 100, 200, 150).Eof();
     const QImage image = RenderMetafile(b.Finish(), 100, 50);
     QCOMPARE(Rgb(image, 10, 10), kBlue);
     QCOMPARE(Rgb(image, 40, 20), kBlue);
@@ -133,9 +90,10 @@ void TestMetafileWmf::fileWindowRecordsOverrideThePlaceableBox()
     f.box[2] = 1000;
     f.box[3] = 1000;
     WmfBuilder b(f);
-    b.Record(META_SETWINDOWORG, {W(100), W(0)}).Record(META_SETWINDOWEXT, {W(-100), W(100)});
+    b.Record(META_SETWINDOWORG, {WmfWord(100), WmfWord(0)})
+        .Record(META_SETWINDOWEXT, {WmfWord(-100), WmfWord(100)});
     NullPenAndBrush(b, kRed);
-    Rect(b, 0, 0, 50, 50).Eof(); // the lower left quarter once flipped
+    WmfRectangle(b, 0, 0, 50, 50).Eof(); // the lower left quarter once flipped
     const QImage image = RenderMetafile(b.Finish(), 100, 100);
     QCOMPARE(Rgb(image, 25, 75), kRed);
     QCOMPARE(Rgb(image, 25, 25), kWhite);
@@ -147,15 +105,15 @@ void TestMetafileWmf::objectsTakeTheLowestFreeSlot()
     // Slots: 0 pen, 1 red, 2 blue; delete 1; the next brush (white) goes to 1,
     // so selecting 2 still gives blue and selecting 1 gives white.
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     NullPenAndBrush(b, kRed);
-    SolidBrush(b, kBlue);
+    WmfSolidBrush(b, kBlue);
     b.Record(META_DELETEOBJECT, {1});
-    SolidBrush(b, 0x00FF00);
-    Select(b, 2);
-    Rect(b, 0, 0, 50, 100);
-    Select(b, 1);
-    Rect(b, 50, 0, 100, 100).Eof();
+    WmfSolidBrush(b, 0x00FF00);
+    WmfSelect(b, 2);
+    WmfRectangle(b, 0, 0, 50, 100);
+    WmfSelect(b, 1);
+    WmfRectangle(b, 50, 0, 100, 100).Eof();
     const QImage image = RenderMetafile(b.Finish(), 100, 100);
     QCOMPARE(Rgb(image, 25, 50), kBlue);
     QCOMPARE(Rgb(image, 75, 50), 0x00FF00u);
@@ -166,13 +124,13 @@ void TestMetafileWmf::objectsBeyondTheHeaderCountAreRefused()
     // Two slots: the third object (blue) is not made, so selecting 2 fails
     // and the red brush stays.
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     NullPenAndBrush(b, kRed);
-    SolidBrush(b, kBlue);
-    Select(b, 2);
-    Rect(b, 0, 0, 100, 100).Eof();
+    WmfSolidBrush(b, kBlue);
+    WmfSelect(b, 2);
+    WmfRectangle(b, 0, 0, 100, 100).Eof();
     Bytes file = b.Finish();
-    SetObjectCount(file, 0, 2);
+    SetWmfObjectCount(file, 0, 2);
     PlayReport report;
     const QImage image = RenderMetafile(file, 100, 100, &report);
     QCOMPARE(Rgb(image, 50, 50), kRed);
@@ -183,11 +141,11 @@ void TestMetafileWmf::hostileObjectCountDrawsNormally()
 {
     // A header claiming 65535 objects allocates nothing up front.
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     NullPenAndBrush(b, kRed);
-    Rect(b, 0, 0, 100, 100).Eof();
+    WmfRectangle(b, 0, 0, 100, 100).Eof();
     Bytes file = b.Finish();
-    SetObjectCount(file, 0, 0xFFFF);
+    SetWmfObjectCount(file, 0, 0xFFFF);
     const QImage image = RenderMetafile(file, 100, 100);
     QCOMPARE(Rgb(image, 50, 50), kRed);
 }
@@ -195,7 +153,7 @@ void TestMetafileWmf::hostileObjectCountDrawsNormally()
 void TestMetafileWmf::polyPolygonFillsEachPolygon()
 {
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     NullPenAndBrush(b, kRed);
     // Two squares: 0..40 and 60..100, both 0..40 high.
     b.Record(META_POLYPOLYGON,
@@ -212,9 +170,9 @@ void TestMetafileWmf::shapesReadTheirParametersLastToFirst()
 {
     // ELLIPSE bottom, right, top, left; a POLYGON with its count first.
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     NullPenAndBrush(b, kBlue);
-    b.Record(META_ELLIPSE, {W(50), W(100), W(0), W(50)});
+    b.Record(META_ELLIPSE, {WmfWord(50), WmfWord(100), WmfWord(0), WmfWord(50)});
     b.Record(META_POLYGON, {3, 0, 60, 40, 60, 0, 100}).Eof();
     const QImage image = RenderMetafile(b.Finish(), 100, 100);
     QCOMPARE(Rgb(image, 75, 25), kBlue);
@@ -227,10 +185,11 @@ void TestMetafileWmf::shapesReadTheirParametersLastToFirst()
 void TestMetafileWmf::clipRectangleLimitsDrawing()
 {
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
-    b.Record(META_INTERSECTCLIPRECT, {W(60), W(70), W(20), W(30)}); // 30,20 .. 70,60
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
+    b.Record(META_INTERSECTCLIPRECT,
+             {WmfWord(60), WmfWord(70), WmfWord(20), WmfWord(30)}); // 30,20 .. 70,60
     NullPenAndBrush(b, kRed);
-    Rect(b, 0, 0, 100, 100).Eof();
+    WmfRectangle(b, 0, 0, 100, 100).Eof();
     const QImage image = RenderMetafile(b.Finish(), 100, 100);
     QCOMPARE(Rgb(image, 50, 40), kRed);
     QCOMPARE(Rgb(image, 10, 40), kWhite);
@@ -241,10 +200,11 @@ void TestMetafileWmf::regionIsFilledWithItsBrush()
 {
     // A region of one scan, 10..40 wide and 20..30 high, filled with the red brush (slot 1).
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     NullPenAndBrush(b, kRed);
     b.Record(META_CREATEREGION,
-             {0, 6, 0, 0, 0, 1, 10, W(10), W(20), W(40), W(30), 2, W(20), W(30), W(10), W(40), 2});
+             {0, 6, 0, 0, 0, 1, 10, WmfWord(10), WmfWord(20), WmfWord(40), WmfWord(30), 2,
+              WmfWord(20), WmfWord(30), WmfWord(10), WmfWord(40), 2});
     b.Record(META_FILLREGION, {2, 1}).Eof();
     const QImage image = RenderMetafile(b.Finish(), 100, 100);
     QCOMPARE(Rgb(image, 25, 25), kRed);
@@ -256,11 +216,11 @@ void TestMetafileWmf::damagedRecordIsSkippedAndTheRestDrawn()
 {
     // A POLYGON claiming more points than it holds, then a good rectangle.
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     NullPenAndBrush(b, kRed);
-    b.Record(META_POLYGON, {W(30000), 0, 0, 10, 10});
+    b.Record(META_POLYGON, {WmfWord(30000), 0, 0, 10, 10});
     b.Record(META_MOVETO, {}); // no parameters at all
-    Rect(b, 0, 0, 100, 100).Eof();
+    WmfRectangle(b, 0, 0, 100, 100).Eof();
     PlayReport report;
     const QImage image = RenderMetafile(b.Finish(), 100, 100, &report);
     QCOMPARE(Rgb(image, 50, 50), kRed);
@@ -327,10 +287,10 @@ void TestMetafileWmf::embeddedEmfIsPlayedInstead()
 {
     // The WMF's own records would paint red; the EMF in its comments paints blue.
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     AddEmfChunks(b, BlueEmf(), 100);
     NullPenAndBrush(b, kRed);
-    Rect(b, 0, 0, 100, 100).Eof();
+    WmfRectangle(b, 0, 0, 100, 100).Eof();
     const QImage image = RenderMetafile(b.Finish(), 100, 50);
     QCOMPARE(Rgb(image, 50, 25), kBlue);
 }
@@ -339,10 +299,10 @@ void TestMetafileWmf::brokenEmbeddedEmfFallsBackToWmfRecords()
 {
     // A chunk missing: the EMF is not complete, so the WMF records draw.
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(100), W(100)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(100), WmfWord(100)});
     AddEmfChunks(b, BlueEmf(), 60, true);
     NullPenAndBrush(b, kRed);
-    Rect(b, 0, 0, 100, 100).Eof();
+    WmfRectangle(b, 0, 0, 100, 100).Eof();
     const QImage image = RenderMetafile(b.Finish(), 100, 50);
     QCOMPARE(Rgb(image, 50, 25), kRed);
 }

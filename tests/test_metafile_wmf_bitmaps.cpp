@@ -4,6 +4,7 @@
 #include "metafile/WmfRecords.h"
 #include "support/MetafileBytes.h"
 #include "support/MetafileRender.h"
+#include "support/WmfShapes.h"
 
 #include <QTest>
 
@@ -22,20 +23,10 @@ constexpr std::uint32_t SRCCOPY = 0x00CC0020, SRCAND = 0x008800C6, SRCINVERT = 0
 
 using Words = std::vector<std::uint16_t>;
 
-std::uint16_t W(int v)
-{
-    return std::uint16_t(std::int16_t(v));
-}
-
 void AddU32(Words& p, std::uint32_t v)
 {
     p.push_back(std::uint16_t(v & 0xFFFF));
     p.push_back(std::uint16_t(v >> 16));
-}
-
-void AddColor(Words& p, std::uint32_t rgb)
-{
-    AddU32(p, ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
 }
 
 void AddBytes(Words& p, Bytes bytes)
@@ -92,28 +83,11 @@ Bytes HugeDib()
     return out;
 }
 
-WmfBuilder& Select(WmfBuilder& b, int index)
-{
-    return b.Record(META_SELECTOBJECT, {W(index)});
-}
-
-WmfBuilder& Rect(WmfBuilder& b, int l, int t, int r, int bottom)
-{
-    return b.Record(META_RECTANGLE, {W(bottom), W(r), W(t), W(l)});
-}
-
-WmfBuilder& NullPen(WmfBuilder& b)
-{
-    Words p{5, 0, 0};
-    AddColor(p, 0);
-    return b.Record(META_CREATEPENINDIRECT, p);
-}
-
 WmfBuilder& MakeBrush(WmfBuilder& b, int style, std::uint32_t rgb, int hatch = 0)
 {
-    Words p{W(style)};
-    AddColor(p, rgb);
-    p.push_back(W(hatch));
+    Words p{WmfWord(style)};
+    AddWmfColor(p, rgb);
+    p.push_back(WmfWord(hatch));
     return b.Record(META_CREATEBRUSHINDIRECT, p);
 }
 
@@ -121,7 +95,7 @@ WmfBuilder& MakeBrush(WmfBuilder& b, int style, std::uint32_t rgb, int hatch = 0
 WmfBuilder Picture(int size)
 {
     WmfBuilder b;
-    b.Record(META_SETWINDOWEXT, {W(size), W(size)});
+    b.Record(META_SETWINDOWEXT, {WmfWord(size), WmfWord(size)});
     return b;
 }
 
@@ -132,7 +106,7 @@ WmfBuilder& DibStretchBlt(WmfBuilder& b, std::uint32_t rop, int xs, int ys, int 
     Words p;
     AddU32(p, rop);
     for (int v : {hs, ws, ys, xs, h, w, y, x})
-        p.push_back(W(v));
+        p.push_back(WmfWord(v));
     AddBytes(p, dib);
     return b.Record(META_DIBSTRETCHBLT, p);
 }
@@ -143,7 +117,7 @@ WmfBuilder& DibBitBlt(WmfBuilder& b, std::uint32_t rop, int x, int y, int w, int
     Words p;
     AddU32(p, rop);
     for (int v : {0, 0, h, w, y, x})
-        p.push_back(W(v));
+        p.push_back(WmfWord(v));
     AddBytes(p, dib);
     return b.Record(META_DIBBITBLT, p);
 }
@@ -220,11 +194,11 @@ void TestMetafileWmfBitmaps::dibBlitsPlacePixelsAndFlip()
 void TestMetafileWmfBitmaps::blitsCombineWithTheirRasterOperation()
 {
     WmfBuilder b = Picture(100);
-    NullPen(b);
+    WmfNullPen(b);
     MakeBrush(b, 0, kRed);
-    Select(b, 0);
-    Select(b, 1);
-    Rect(b, 0, 0, 100, 100);
+    WmfSelect(b, 0);
+    WmfSelect(b, 1);
+    WmfRectangle(b, 0, 0, 100, 100);
     const Bytes blackWhite = Dib24(2, {{kBlack, kWhite}});
     // AND: black stays black, white leaves the red.
     DibStretchBlt(b, SRCAND, 0, 0, 2, 1, 10, 10, 40, 20, blackWhite);
@@ -248,7 +222,7 @@ void TestMetafileWmfBitmaps::stretchDibReadsUsageAndCountsRowsFromTheBottom()
     Words p;
     AddU32(p, SRCCOPY);
     for (int v : {0 /*DIB_RGB_COLORS*/, 2, 1, 0, 0, 40, 40, 10, 10})
-        p.push_back(W(v));
+        p.push_back(WmfWord(v));
     AddBytes(p, rows);
     b.Record(META_STRETCHDIB, p);
     // An 8-bit DIB whose table holds indices into the palette (13: red, 16: blue).
@@ -271,7 +245,7 @@ void TestMetafileWmfBitmaps::stretchDibReadsUsageAndCountsRowsFromTheBottom()
     Words q;
     AddU32(q, SRCCOPY);
     for (int v : {1 /*DIB_PAL_COLORS*/, 1, 2, 0, 0, 20, 40, 60, 10})
-        q.push_back(W(v));
+        q.push_back(WmfWord(v));
     AddBytes(q, indexed);
     b.Record(META_STRETCHDIB, q).Eof();
     PlayReport report;
@@ -292,7 +266,7 @@ void TestMetafileWmfBitmaps::setDibToDeviceCopiesDevicePixels()
     const Bytes dib = Dib24(4, {{kRed, kRed, kBlue, kBlue}, {kGreen, kGreen, kBlack, kBlack}});
     Words p;
     for (int v : {0, 2, 0, 0, 0, 2, 4, 10, 10})
-        p.push_back(W(v));
+        p.push_back(WmfWord(v));
     AddBytes(p, dib);
     b.Record(META_SETDIBTODEV, p);
     // Only the bottom row in the bits: scan 0 of one, drawn at the DIB's
@@ -301,7 +275,7 @@ void TestMetafileWmfBitmaps::setDibToDeviceCopiesDevicePixels()
     partial.resize(partial.size() - 12); // drop the top row's bits
     Words q;
     for (int v : {0, 1, 0, 0, 0, 2, 4, 30, 10})
-        q.push_back(W(v));
+        q.push_back(WmfWord(v));
     AddBytes(q, partial);
     b.Record(META_SETDIBTODEV, q).Eof();
     PlayReport report;
@@ -321,26 +295,26 @@ void TestMetafileWmfBitmaps::oldDeviceBitmapsAreDrawn()
     WmfBuilder b = Picture(100);
     b.Record(META_SETTEXTCOLOR, [] {
         Words p;
-        AddColor(p, kRed);
+        AddWmfColor(p, kRed);
         return p;
     }());
     b.Record(META_SETBKCOLOR, [] {
         Words p;
-        AddColor(p, kBlue);
+        AddWmfColor(p, kBlue);
         return p;
     }());
     // A 1-bit bitmap 8 x 1: 0 bits take the text colour, 1 bits the background.
     Words p;
     AddU32(p, SRCCOPY);
     for (int v : {0, 0, 1, 8, 10, 10})
-        p.push_back(W(v));
+        p.push_back(WmfWord(v));
     AddBytes(p, Bitmap16(8, 1, 2, 1, {0x0F, 0x00}));
     b.Record(META_BITBLT, p);
     // A 24-bit one stretched: 2 x 1 onto 40 x 20.
     Words q;
     AddU32(q, SRCCOPY);
     for (int v : {1, 2, 0, 0, 20, 40, 50, 10})
-        q.push_back(W(v));
+        q.push_back(WmfWord(v));
     AddBytes(q, Bitmap16(2, 1, 6, 24, {0x00, 0xFF, 0x00, 0x00, 0x00, 0x00}));
     b.Record(META_STRETCHBLT, q);
     // 4 bits a pixel in the VGA colours (9 red, 12 blue), its WidthBytes of
@@ -348,7 +322,7 @@ void TestMetafileWmfBitmaps::oldDeviceBitmapsAreDrawn()
     Words v;
     AddU32(v, SRCCOPY);
     for (int x : {0, 0, 2, 4, 80, 10})
-        v.push_back(W(x));
+        v.push_back(WmfWord(x));
     AddBytes(v, Bitmap16(4, 2, 4, 4, {0x99, 0xCC, 0xCC, 0x99}));
     b.Record(META_BITBLT, v).Eof();
     PlayReport report;
@@ -375,14 +349,14 @@ void TestMetafileWmfBitmaps::patternBrushesTileFromTheDeviceOrigin()
     std::vector<std::vector<std::uint32_t>> tile(8, std::vector<std::uint32_t>(8, kWhite));
     tile[0][0] = kRed;
     WmfBuilder b = Picture(100);
-    b.Record(META_SETWINDOWORG, {W(5), W(5)}); // y, x
-    NullPen(b);
+    b.Record(META_SETWINDOWORG, {WmfWord(5), WmfWord(5)}); // y, x
+    WmfNullPen(b);
     Words p{5 /*BS_DIBPATTERNPT*/, 0};
     AddBytes(p, Dib24(8, tile));
     b.Record(META_DIBCREATEPATTERNBRUSH, p);
-    Select(b, 0);
-    Select(b, 1);
-    Rect(b, 8, 8, 60, 60); // device 3, 3 .. 55, 55
+    WmfSelect(b, 0);
+    WmfSelect(b, 1);
+    WmfRectangle(b, 8, 8, 60, 60); // device 3, 3 .. 55, 55
     // A device-dependent pattern in the BS_PATTERN form, 1-bit: text colour
     // (red) for 0 bits, background (blue) for 1 bits.
     b.Record(META_SETTEXTCOLOR, {0x00FF, 0}).Record(META_SETBKCOLOR, {0, 0x00FF});
@@ -394,8 +368,8 @@ void TestMetafileWmfBitmaps::patternBrushesTileFromTheDeviceOrigin()
     }
     AddBytes(q, Bitmap16(8, 8, 2, 1, rows));
     b.Record(META_DIBCREATEPATTERNBRUSH, q);
-    Select(b, 2);
-    Rect(b, 65, 65, 105, 105); // device 60, 60 .. 100, 100
+    WmfSelect(b, 2);
+    WmfRectangle(b, 65, 65, 105, 105); // device 60, 60 .. 100, 100
     b.Eof();
     PlayReport report;
     const QImage image = RenderMetafile(b.Finish(), 100, 100, &report);
@@ -417,18 +391,18 @@ void TestMetafileWmfBitmaps::hatchesAreEightDevicePixelsApart()
     // mapping. Horizontal red lines on an opaque blue background.
     WmfBuilder b = Picture(25);
     b.Record(META_SETBKMODE, {2}).Record(META_SETBKCOLOR, {0, 0x00FF});
-    NullPen(b);
+    WmfNullPen(b);
     MakeBrush(b, 2 /*BS_HATCHED*/, kRed, 0);
-    Select(b, 0);
-    Select(b, 1);
-    Rect(b, 1, 1, 12, 26); // device 4, 4 .. 48, 100
+    WmfSelect(b, 0);
+    WmfSelect(b, 1);
+    WmfRectangle(b, 1, 1, 12, 26); // device 4, 4 .. 48, 100
     // The same hatch through a raster operation: PATINVERT over white makes
     // cyan lines on yellow, on the same device rows.
     b.Record(META_PATBLT, [] {
         Words p;
         AddU32(p, PATINVERT);
         for (int v : {24, 12, 1, 13})
-            p.push_back(W(v)); // height, width, y, x: device 52, 4 .. 100, 100
+            p.push_back(WmfWord(v)); // height, width, y, x: device 52, 4 .. 100, 100
         return p;
     }());
     // Transparent, over the inverted area: the gaps keep its yellow.
@@ -437,7 +411,7 @@ void TestMetafileWmfBitmaps::hatchesAreEightDevicePixelsApart()
         Words p;
         AddU32(p, PATCOPY);
         for (int v : {3, 3, 22, 22})
-            p.push_back(W(v));
+            p.push_back(WmfWord(v));
         return p;
     }());
     b.Eof();
@@ -472,13 +446,13 @@ void TestMetafileWmfBitmaps::hostileBitmapsAreSkippedAndTheRestDrawn()
     Words p;
     AddU32(p, SRCCOPY);
     for (int v : {0, 0, 100, 100, 0, 0})
-        p.push_back(W(v));
+        p.push_back(WmfWord(v));
     AddBytes(p, Bitmap16(1000, 1000, 125, 1, {0xFF, 0xFF}));
     b.Record(META_BITBLT, p);
     // More scan lines than the bits hold.
     Words q;
     for (int v : {0, 500, 0, 0, 0, 500, 1, 0, 0})
-        q.push_back(W(v));
+        q.push_back(WmfWord(v));
     Bytes tall = Dib24(1, {{kRed}});
     tall[8] = 0xF4; // 500 rows
     tall[9] = 0x01;
@@ -488,11 +462,11 @@ void TestMetafileWmfBitmaps::hostileBitmapsAreSkippedAndTheRestDrawn()
     Words r{5, 0};
     AddBytes(r, HugeDib());
     b.Record(META_DIBCREATEPATTERNBRUSH, r);
-    NullPen(b);
+    WmfNullPen(b);
     MakeBrush(b, 0, kBlue);
-    Select(b, 1);
-    Select(b, 2);
-    Rect(b, 40, 40, 60, 60).Eof();
+    WmfSelect(b, 1);
+    WmfSelect(b, 2);
+    WmfRectangle(b, 40, 40, 60, 60).Eof();
     PlayReport report;
     const QImage image = RenderMetafile(b.Finish(), 100, 100, &report);
     QCOMPARE(report.recordsSkipped, std::size_t(6));

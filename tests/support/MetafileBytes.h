@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <vector>
@@ -27,6 +28,15 @@ inline void Set32(Bytes& out, std::size_t offset, std::uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         out[offset + i] = std::uint8_t((v >> (8 * i)) & 0xFF);
+}
+
+// Little-endian 32-bit values, as EMF records hold their fields.
+inline Bytes Ints(std::initializer_list<std::int32_t> values)
+{
+    Bytes out;
+    for (std::int32_t v : values)
+        Put32(out, std::uint32_t(v));
+    return out;
 }
 
 struct EmfHeaderFields
