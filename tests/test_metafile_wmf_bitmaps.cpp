@@ -272,7 +272,7 @@ void TestMetafileWmfBitmaps::setDibToDeviceCopiesDevicePixels()
     // Only the bottom row in the bits: scan 0 of one, drawn at the DIB's
     // bottom row (y 1 from the top).
     Bytes partial = Dib24(4, {{kBlue, kBlue, kBlue, kBlue}, {kRed, kRed, kRed, kRed}});
-    partial.resize(partial.size() - 12); // drop the top row's bits
+    partial.erase(partial.end() - 12, partial.end()); // drop the top row's bits
     Words q;
     for (int v : {0, 1, 0, 0, 0, 2, 4, 30, 10})
         q.push_back(WmfWord(v));
