@@ -46,9 +46,9 @@ double Length(PointD v) noexcept
 
 } // namespace
 
-QtTextFont::QtTextFont(const FontSpec& spec)
-    : m_family(QString::fromStdU16String(spec.faceName)), m_weight(spec.weight),
-      m_italic(spec.italic)
+QtTextFont::QtTextFont(const FontSpec& wanted)
+    : m_family(QString::fromStdU16String(wanted.faceName)), m_weight(wanted.weight),
+      m_italic(wanted.italic)
 {
     const QFont font = MakeFont(m_family.isEmpty() ? QStringLiteral("Liberation Sans") : m_family,
                                 m_weight, m_italic);
@@ -148,18 +148,18 @@ const QPainterPath& QtTextFont::Outline(const Glyph& glyph)
     return m_outlines.emplace(key, std::move(path)).first->second;
 }
 
-QtTextFont& QtTextFonts::For(const FontSpec& spec)
+QtTextFont& QtTextFonts::For(const FontSpec& wanted)
 {
     // Faces come in a few weights: nearby weights share one resolved font.
-    const int weight = std::clamp((spec.weight + 50) / 100 * 100, 100, 900);
-    auto key = std::make_tuple(spec.faceName, weight, spec.italic);
+    const int weight = std::clamp((wanted.weight + 50) / 100 * 100, 100, 900);
+    auto key = std::make_tuple(wanted.faceName, weight, wanted.italic);
     auto found = m_fonts.find(key);
     if (found != m_fonts.end())
         return *found->second;
     // Resolving a font is slow; a file naming ever new fonts gets the
     // default family once it has had its share.
     if (m_resolved >= kMaxResolvedFonts) {
-        key = std::make_tuple(std::u16string(u"Liberation Sans"), weight, spec.italic);
+        key = std::make_tuple(std::u16string(u"Liberation Sans"), weight, wanted.italic);
         found = m_fonts.find(key);
         if (found != m_fonts.end())
             return *found->second;
@@ -167,7 +167,7 @@ QtTextFont& QtTextFonts::For(const FontSpec& spec)
     if (m_fonts.size() >= kMaxCachedFonts)
         m_fonts.clear();
     ++m_resolved;
-    FontSpec resolved = spec;
+    FontSpec resolved = wanted;
     resolved.faceName = std::get<0>(key);
     resolved.weight = weight;
     return *m_fonts.emplace(std::move(key), std::make_unique<QtTextFont>(resolved)).first->second;

@@ -24,7 +24,7 @@ public:
         double advance = 0; // per em
     };
 
-    QtTextFont(const FontSpec& spec);
+    QtTextFont(const FontSpec& wanted);
 
     // Metrics of the primary face, per em.
     double Ascent() const noexcept { return m_ascent; }
@@ -56,7 +56,7 @@ private:
 class QtTextFonts
 {
 public:
-    QtTextFont& For(const FontSpec& spec);
+    QtTextFont& For(const FontSpec& wanted);
 
 private:
     std::map<std::tuple<std::u16string, int, bool>, std::unique_ptr<QtTextFont>> m_fonts;
