@@ -198,12 +198,7 @@ RecordResult PlayPlgBlt(EmfPlayer& player, const EmfRecord& record)
         return RecordResult::Skipped;
     // The unit square onto the parallelogram of the upper-left, upper-right
     // and lower-left corners, drawn through the canvas transform.
-    const Matrix square{corner[1].x - corner[0].x,
-                        corner[1].y - corner[0].y,
-                        corner[2].x - corner[0].x,
-                        corner[2].y - corner[0].y,
-                        corner[0].x,
-                        corner[0].y};
+    const Matrix square = Matrix::UnitSquareOnto(corner[0], corner[1], corner[2]);
     if (!square.IsInvertible())
         return RecordResult::Skipped;
     GdiCore& core = player.Core();

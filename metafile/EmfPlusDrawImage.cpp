@@ -46,12 +46,7 @@ bool EmfPlusPlayer::PlayImageRecord(const PlusRecord& record, bool& mine)
     if (!(source.Width() != 0) || !(source.Height() != 0))
         return false;
     // The unit square onto the parallelogram.
-    const Matrix unit{corner[1].x - corner[0].x,
-                      corner[1].y - corner[0].y,
-                      corner[2].x - corner[0].x,
-                      corner[2].y - corner[0].y,
-                      corner[0].x,
-                      corner[0].y};
+    const Matrix unit = Matrix::UnitSquareOnto(corner[0], corner[1], corner[2]);
     if (!unit.IsFinite() || !unit.IsInvertible())
         return true; // nothing to cover
     const Matrix toDevice = unit * WorldToDevice();

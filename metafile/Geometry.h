@@ -26,10 +26,27 @@ struct Matrix
 
     static Matrix Translation(double x, double y) noexcept { return {1, 0, 0, 1, x, y}; }
     static Matrix Scaling(double sx, double sy) noexcept { return {sx, 0, 0, sy, 0, 0}; }
+    // The unit square onto the parallelogram of its upper-left, upper-right
+    // and lower-left corners.
+    static Matrix UnitSquareOnto(PointD upperLeft, PointD upperRight, PointD lowerLeft) noexcept
+    {
+        return {upperRight.x - upperLeft.x,
+                upperRight.y - upperLeft.y,
+                lowerLeft.x - upperLeft.x,
+                lowerLeft.y - upperLeft.y,
+                upperLeft.x,
+                upperLeft.y};
+    }
 
-    PointD Map(PointD p) const noexcept { return {m11 * p.x + m21 * p.y + dx, m12 * p.x + m22 * p.y + dy}; }
+    PointD Map(PointD p) const noexcept
+    {
+        return {m11 * p.x + m21 * p.y + dx, m12 * p.x + m22 * p.y + dy};
+    }
     // A vector: the translation left out.
-    PointD MapVector(PointD v) const noexcept { return {m11 * v.x + m21 * v.y, m12 * v.x + m22 * v.y}; }
+    PointD MapVector(PointD v) const noexcept
+    {
+        return {m11 * v.x + m21 * v.y, m12 * v.x + m22 * v.y};
+    }
     double Determinant() const noexcept { return m11 * m22 - m12 * m21; }
     bool IsInvertible() const noexcept
     {
@@ -38,8 +55,8 @@ struct Matrix
     }
     bool IsFinite() const noexcept
     {
-        return std::isfinite(m11) && std::isfinite(m12) && std::isfinite(m21) && std::isfinite(m22) &&
-               std::isfinite(dx) && std::isfinite(dy);
+        return std::isfinite(m11) && std::isfinite(m12) && std::isfinite(m21) &&
+               std::isfinite(m22) && std::isfinite(dx) && std::isfinite(dy);
     }
     // The identity when the matrix cannot be inverted.
     Matrix Inverted() const noexcept
@@ -58,12 +75,9 @@ struct Matrix
 
 inline Matrix operator*(const Matrix& a, const Matrix& b) noexcept
 {
-    return {a.m11 * b.m11 + a.m12 * b.m21,
-            a.m11 * b.m12 + a.m12 * b.m22,
-            a.m21 * b.m11 + a.m22 * b.m21,
-            a.m21 * b.m12 + a.m22 * b.m22,
-            a.dx * b.m11 + a.dy * b.m21 + b.dx,
-            a.dx * b.m12 + a.dy * b.m22 + b.dy};
+    return {a.m11 * b.m11 + a.m12 * b.m21,      a.m11 * b.m12 + a.m12 * b.m22,
+            a.m21 * b.m11 + a.m22 * b.m21,      a.m21 * b.m12 + a.m22 * b.m22,
+            a.dx * b.m11 + a.dy * b.m21 + b.dx, a.dx * b.m12 + a.dy * b.m22 + b.dy};
 }
 
 } // namespace metafile
