@@ -25,6 +25,8 @@ CMyBitMap IndexedStage::MakeBitMap()
     };
     platform.beginWait = [this] { m_host.BeginWaitCursor(); };
     platform.endWait = [this] { m_host.EndWaitCursor(); };
+    // The intermediate file is ours alone and unchanged while it is loaded.
+    platform.mapPrivateFiles = true;
     return CMyBitMap(platform);
 }
 

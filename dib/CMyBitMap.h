@@ -21,6 +21,11 @@ public:
         std::function<void(const std::u16string& text, const std::u16string& caption)> showMessage;
         std::function<void()> beginWait;
         std::function<void()> endWait;
+        // The files LoadFile and ReadDib are given are the caller's own and
+        // nobody changes them while their blocks live: large pixel arrays are
+        // then mapped instead of read, and device bitmaps made from such a
+        // block read their rows from the file as they are asked for.
+        bool mapPrivateFiles = false;
     };
 
     // Chunk size of file reads and writes.
@@ -35,6 +40,8 @@ public:
     // A bitmap file into a block: header, colour table, pixels. Pixels the
     // file lacks are zero; a header claiming more than 16 MiB beyond what
     // the file holds is refused. Says so when the file cannot be opened.
+    // Mapped rather than read when the platform allows it (see
+    // Platform::mapPrivateFiles) and the file holds every pixel.
     HDIB LoadFile(const std::u16string& path);
     // LoadFile's work once the file is open: a whole bitmap file from the
     // file's position. Quietly none when it cannot be read.

@@ -3,6 +3,7 @@
 #include "dib/RunLength.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -127,6 +128,49 @@ void DecodeRow(Layout layout, std::uint16_t bits, const std::uint8_t* in, std::u
     }
 }
 
+// The rows of a block that lies over a file, read from a mapping of its own
+// as they are asked for. Read front to back, as a capture reads them, the
+// rows already passed give their memory back, so a picture of any size
+// needs no more than a few megabytes at a time.
+class MappedRows final : public DeviceBitmapRows
+{
+public:
+    MappedRows(std::unique_ptr<FileMapping> pixels, Layout layout, std::uint16_t bits,
+               std::size_t stride, std::int32_t width, std::int32_t height, bool bottomUp,
+               const std::uint32_t (&colors)[256])
+        : m_pixels(std::move(pixels)), m_layout(layout), m_bits(bits), m_stride(stride),
+          m_width(width), m_height(height), m_bottomUp(bottomUp)
+    {
+        std::copy(std::begin(colors), std::end(colors), std::begin(m_colors));
+    }
+
+    void Read(std::int32_t y, std::uint32_t* pixels) override
+    {
+        const std::int32_t stored = m_bottomUp ? m_height - 1 - y : y;
+        const std::size_t at = m_stride * std::size_t(stored);
+        DecodeRow(m_layout, m_bits, m_pixels->Data() + at, pixels, m_width, m_colors);
+        if (stored == m_lastStored + 1 && at - m_forgottenUpTo >= kForgetBytes) {
+            m_pixels->Forget(m_forgottenUpTo, at - m_forgottenUpTo);
+            m_forgottenUpTo = at;
+        }
+        m_lastStored = stored;
+    }
+
+private:
+    static constexpr std::size_t kForgetBytes = std::size_t(4) << 20;
+
+    std::unique_ptr<FileMapping> m_pixels;
+    Layout m_layout;
+    std::uint16_t m_bits;
+    std::size_t m_stride;
+    std::int32_t m_width;
+    std::int32_t m_height;
+    bool m_bottomUp;
+    std::uint32_t m_colors[256] = {};
+    std::int32_t m_lastStored = -2;
+    std::size_t m_forgottenUpTo = 0;
+};
+
 } // namespace
 
 HBITMAP CMyBitMap::ToDeviceBitmap(const MemoryBlock* block, const DevicePalette* palette)
@@ -171,6 +215,19 @@ HBITMAP CMyBitMap::ToDeviceBitmap(const MemoryBlock* block, const DevicePalette*
         colors[i] = std::uint32_t(q[2]) << 16 | std::uint32_t(q[1]) << 8 | q[0];
     }
 
+    if (!runLength) {
+        if (const FileMapping* mapping = block->UnchangedMapping()) {
+            std::unique_ptr<FileMapping> rows =
+                mapping->MapAgain(pixelsAt, std::size_t(stride) * std::size_t(height));
+            if (rows)
+                return DeviceBitmap::Over(width, height,
+                                          std::make_unique<MappedRows>(std::move(rows), layout,
+                                                                       header.biBitCount,
+                                                                       std::size_t(stride), width,
+                                                                       height, bottomUp, colors));
+        }
+    }
+
     HBITMAP bitmap = DeviceBitmap::Create(width, height);
     if (!bitmap)
         return {};
@@ -179,7 +236,7 @@ HBITMAP CMyBitMap::ToDeviceBitmap(const MemoryBlock* block, const DevicePalette*
         // Pixels the data skips show the first table entry.
         if (colors[0] != 0) {
             for (std::int32_t y = 0; y < height; ++y)
-                std::fill(bitmap->Row(y), bitmap->Row(y) + width, colors[0]);
+                std::fill(bitmap->MutableRow(y), bitmap->MutableRow(y) + width, colors[0]);
         }
         std::size_t size = available;
         if (header.biSizeImage != 0)
@@ -191,7 +248,7 @@ HBITMAP CMyBitMap::ToDeviceBitmap(const MemoryBlock* block, const DevicePalette*
     for (std::int32_t y = 0; y < height; ++y) {
         const std::int32_t row = bottomUp ? height - 1 - y : y;
         DecodeRow(layout, header.biBitCount, pixels + std::size_t(stride) * std::size_t(y),
-                  bitmap->Row(row), width, colors);
+                  bitmap->MutableRow(row), width, colors);
     }
     return bitmap;
 }

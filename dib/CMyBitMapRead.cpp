@@ -1,6 +1,8 @@
 // Reading bitmap files into blocks, and what a block's header tells.
 #include "dib/CMyBitMap.h"
 
+#include <algorithm>
+
 namespace {
 
 // More pixel data than this beyond what the file holds is not a short file
@@ -10,6 +12,9 @@ constexpr std::uint64_t kMissingBytesAllowed = std::uint64_t(16) << 20;
 // Entries a 40-byte block's table may have, so that the table's bytes fit
 // ColorTableBytes' 16-bit result.
 constexpr std::uint32_t kMaxTableEntries = 0xFFFF / 4;
+
+// Smaller pixel arrays are read: mapping them would save next to nothing.
+constexpr std::uint32_t kSmallestMappedPixels = std::uint32_t(1) << 20;
 
 } // namespace
 
@@ -53,6 +58,20 @@ HDIB CMyBitMap::ReadDib(DibFile& file)
         return {};
 
     const std::size_t pixelsAt = kInfoHeaderBytes + std::size_t(tableBytes);
+    if (m_platform.mapPrivateFiles && header.biSizeImage >= kSmallestMappedPixels &&
+        header.biSizeImage <= remaining && std::uint64_t(position) >= pixelsAt) {
+        // The pixels stay where the file has them; the header and table as
+        // read go just before them, over whatever the file holds there.
+        std::unique_ptr<FileMapping> mapping =
+            file.Map(std::uint64_t(position) - pixelsAt, pixelsAt + header.biSizeImage);
+        if (mapping) {
+            const std::size_t known = std::min(block->Size(), pixelsAt);
+            std::copy(block->Data(), block->Data() + known, mapping->Data());
+            std::fill(mapping->Data() + known, mapping->Data() + pixelsAt, std::uint8_t(0));
+            if (HDIB mapped = MemoryBlock::Over(std::move(mapping)))
+                return mapped;
+        }
+    }
     if (!block->Resize(pixelsAt + header.biSizeImage))
         return {};
     // A short file leaves the rest of the pixels zero; that is not an error.

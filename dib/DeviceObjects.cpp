@@ -33,6 +33,24 @@ std::unique_ptr<DeviceBitmap> DeviceBitmap::Create(std::int32_t width, std::int3
     return bitmap;
 }
 
+std::unique_ptr<DeviceBitmap> DeviceBitmap::Over(std::int32_t width, std::int32_t height,
+                                                 std::unique_ptr<DeviceBitmapRows> rows) noexcept
+{
+    if (width <= 0 || height <= 0 || !rows)
+        return nullptr;
+    std::unique_ptr<DeviceBitmap> bitmap(new (std::nothrow) DeviceBitmap);
+    if (!bitmap)
+        return nullptr;
+    bitmap->m_pixels.reset(
+        static_cast<std::uint32_t*>(AllocateZeroed(std::size_t(width) * sizeof(std::uint32_t))));
+    if (!bitmap->m_pixels)
+        return nullptr;
+    bitmap->m_width = width;
+    bitmap->m_height = height;
+    bitmap->m_rows = std::move(rows);
+    return bitmap;
+}
+
 namespace {
 
 std::vector<PALETTEENTRY> Entries(std::initializer_list<PALETTEENTRY> list)

@@ -27,6 +27,15 @@ private:
     std::vector<PALETTEENTRY> m_entries;
 };
 
+// Where a device bitmap that keeps no pixels of its own gets its rows.
+class DeviceBitmapRows
+{
+public:
+    virtual ~DeviceBitmapRows() = default;
+    // Row y (top to bottom) as 0x00RRGGBB pixels.
+    virtual void Read(std::int32_t y, std::uint32_t* pixels) = 0;
+};
+
 class DeviceBitmap
 {
 public:
@@ -35,14 +44,28 @@ public:
 
     // Null when the pixels cannot be allocated.
     static std::unique_ptr<DeviceBitmap> Create(std::int32_t width, std::int32_t height) noexcept;
+    // A bitmap whose rows are made by the source when they are read: a
+    // picture kept elsewhere (a mapped file) is not copied. Such a bitmap
+    // cannot be drawn on. Null when even a row cannot be allocated.
+    static std::unique_ptr<DeviceBitmap> Over(std::int32_t width, std::int32_t height,
+                                              std::unique_ptr<DeviceBitmapRows> rows) noexcept;
 
     std::int32_t Width() const { return m_width; }
     std::int32_t Height() const { return m_height; }
-    // Rows top to bottom, each pixel 0x00RRGGBB.
-    std::uint32_t* Row(std::int32_t y) { return m_pixels.get() + std::size_t(y) * m_width; }
+    // Rows top to bottom, each pixel 0x00RRGGBB. A row of a bitmap over a
+    // source stays valid only until the next row is read.
     const std::uint32_t* Row(std::int32_t y) const
     {
+        if (m_rows) {
+            m_rows->Read(y, m_pixels.get());
+            return m_pixels.get();
+        }
         return m_pixels.get() + std::size_t(y) * m_width;
+    }
+    // For drawing; only bitmaps made by Create have rows to draw on.
+    std::uint32_t* MutableRow(std::int32_t y)
+    {
+        return m_rows ? nullptr : m_pixels.get() + std::size_t(y) * m_width;
     }
 
 private:
@@ -53,7 +76,9 @@ private:
     };
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
+    // Every pixel, or one row for the source to fill.
     std::unique_ptr<std::uint32_t[], FreeDeleter> m_pixels;
+    std::unique_ptr<DeviceBitmapRows> m_rows;
 };
 
 using HPALETTE = std::unique_ptr<DevicePalette>;

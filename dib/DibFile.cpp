@@ -69,6 +69,11 @@ public:
         return std::int64_t(info.st_size);
     }
 
+    std::unique_ptr<FileMapping> Map(std::uint64_t offset, std::size_t length) override
+    {
+        return FileMapping::Map(m_fd, offset, length);
+    }
+
 private:
     int m_fd;
 };

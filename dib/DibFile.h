@@ -2,6 +2,8 @@
 // positions, behind an interface so that tests can watch the calls.
 #pragma once
 
+#include "dib/FileMapping.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,6 +29,14 @@ public:
     virtual std::int64_t Tell() = 0;
     // The file's length in bytes, or -1 when unknown.
     virtual std::int64_t Length() = 0;
+    // The bytes from the offset mapped into memory (see FileMapping); null
+    // when this file cannot be mapped.
+    virtual std::unique_ptr<FileMapping> Map(std::uint64_t offset, std::size_t length)
+    {
+        (void)offset;
+        (void)length;
+        return nullptr;
+    }
 };
 
 // Opens an existing file for reading; null when it cannot be opened (also

@@ -12,7 +12,7 @@ void PaintRunLength(const std::uint8_t* data, std::size_t size, bool fourBit,
     std::int64_t x = 0;
     std::int64_t y = 0;
     std::size_t p = 0;
-    auto row = [&]() { return bitmap.Row(std::int32_t(bottomUp ? height - 1 - y : y)); };
+    auto row = [&]() { return bitmap.MutableRow(std::int32_t(bottomUp ? height - 1 - y : y)); };
     auto index = [&](std::size_t k, std::uint8_t byte) -> std::uint8_t {
         if (!fourBit)
             return byte;

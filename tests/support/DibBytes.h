@@ -127,7 +127,7 @@ inline HBITMAP MakeBitmap(int width, int height, const std::function<quint32(int
     if (bitmap) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                bitmap->Row(y)[x] = color(x, y);
+                bitmap->MutableRow(y)[x] = color(x, y);
     }
     return bitmap;
 }
