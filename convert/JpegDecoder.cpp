@@ -1,5 +1,6 @@
 #include "convert/JpegDecoder.h"
 
+#include "convert/PagePrefault.h"
 #include "convert/RotateFlip.h"
 
 #include <QFile>
@@ -106,8 +107,11 @@ void CmykRowsToRgb(JSAMPROW* rows, int count, JDIMENSION width, bool inverted)
     }
 }
 
+// The prefault belongs to the caller: a jump out of here must not skip the
+// end of its thread.
 bool DecodeStep(j_decompress_ptr cinfo, ErrorManager* err, unsigned char* bits, qsizetype stride,
-                JDIMENSION width, JDIMENSION height, int components, bool cmyk, bool invertedCmyk)
+                JDIMENSION width, JDIMENSION height, int components, bool cmyk, bool invertedCmyk,
+                PagePrefault& prefault)
 {
     if (setjmp(err->jump))
         return false;
@@ -117,6 +121,7 @@ bool DecodeStep(j_decompress_ptr cinfo, ErrorManager* err, unsigned char* bits, 
         return false;
     JSAMPROW rows[kRowsPerRead];
     while (cinfo->output_scanline < height) {
+        prefault.Reached(std::size_t(stride) * cinfo->output_scanline);
         const JDIMENSION first = cinfo->output_scanline;
         const int want = int(std::min<JDIMENSION>(kRowsPerRead, height - first));
         for (int i = 0; i < want; ++i)
@@ -373,8 +378,12 @@ JpegDecodeResult DecodeJpegFile(const QString& path, std::uint64_t maxBytes, int
         result.status = Status::TooLarge;
         return result;
     }
-    const bool decoded = DecodeStep(&cinfo, &err, image.bits(), image.bytesPerLine(), width, height,
-                                    components, cmyk, cinfo.saw_Adobe_marker != 0);
+    bool decoded = false;
+    {
+        PagePrefault prefault(image.bits(), std::size_t(image.sizeInBytes()));
+        decoded = DecodeStep(&cinfo, &err, image.bits(), image.bytesPerLine(), width, height,
+                             components, cmyk, cinfo.saw_Adobe_marker != 0, prefault);
+    }
     if (!decoded) {
         const int code = err.pub.msg_code;
         if (!err.tooManyScans && (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE))

@@ -5,7 +5,10 @@
 #include "dib/RunLength.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -99,6 +102,41 @@ void StoreDirectRow(std::uint16_t bits, const std::uint32_t* in, std::size_t cou
     }
 }
 
+// Runs work(begin, end) over bands of the output rows (bottom row first, as
+// stored) on up to two threads for pictures large enough to gain from it.
+// Throws std::bad_alloc when a band runs out of memory.
+template <typename Work> void ForRowBands(const DeviceBitmap& bitmap, Work work)
+{
+    constexpr std::uint64_t kLarge = std::uint64_t(1) << 20; // pixels
+    const std::int32_t height = bitmap.Height();
+    const bool split = std::uint64_t(bitmap.Width()) * std::uint64_t(height) >= kLarge &&
+                       height >= 2 && std::thread::hardware_concurrency() >= 2;
+    if (!split) {
+        work(0, height);
+        return;
+    }
+    const std::int32_t middle = height / 2;
+    std::atomic<bool> outOfMemory{false};
+    const auto guarded = [&](std::int32_t begin, std::int32_t end) {
+        try {
+            work(begin, end);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+    };
+    std::thread other;
+    try {
+        other = std::thread(guarded, middle, height);
+    } catch (const std::system_error&) {
+        guarded(middle, height); // no thread to be had: one after the other
+    }
+    guarded(0, middle);
+    if (other.joinable())
+        other.join();
+    if (outOfMemory)
+        throw std::bad_alloc();
+}
+
 // The block's table, pixels and (for run-length data) final image size.
 bool FillBlock(MemoryBlock& block, const DeviceBitmap& bitmap, std::uint32_t compression,
                std::uint16_t bits, const DevicePalette& palette)
@@ -111,9 +149,12 @@ bool FillBlock(MemoryBlock& block, const DeviceBitmap& bitmap, std::uint32_t com
 
     if (bits == 16 || bits == 24 || bits == 32) {
         std::uint8_t* pixels = block.Data() + kInfoHeaderBytes;
-        for (std::int32_t y = 0; y < height; ++y)
-            StoreDirectRow(bits, bitmap.Row(height - 1 - y), std::size_t(width),
-                           pixels + stride * std::size_t(y));
+        ForRowBands(bitmap, [&](std::int32_t begin, std::int32_t end) {
+            DeviceBitmap::RowReader reader(bitmap);
+            for (std::int32_t y = begin; y < end; ++y)
+                StoreDirectRow(bits, reader.Row(height - 1 - y), std::size_t(width),
+                               pixels + stride * std::size_t(y));
+        });
         return true;
     }
 
@@ -127,29 +168,36 @@ bool FillBlock(MemoryBlock& block, const DeviceBitmap& bitmap, std::uint32_t com
                        palette.Entries().begin() +
                            std::ptrdiff_t(std::min<std::size_t>(palette.Entries().size(), 256)));
     StoreTable(block.Data() + kInfoHeaderBytes, entries);
-    NearestColor nearest(entries.data(), entries.size(), std::size_t(width) * std::size_t(height));
+    const std::size_t area = std::size_t(width) * std::size_t(height);
 
-    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
     if (compression == BI_RGB) {
         std::uint8_t* pixels = block.Data() + kInfoHeaderBytes + tableBytes;
-        for (std::int32_t y = 0; y < height; ++y) {
-            std::uint8_t* out = pixels + stride * std::size_t(y);
-            const std::uint32_t* in = bitmap.Row(height - 1 - y);
-            if (bits == 8) {
-                nearest.MapRow(in, std::size_t(width), out);
-                continue;
+        ForRowBands(bitmap, [&](std::int32_t begin, std::int32_t end) {
+            // The nearest-colour lookup fills itself in as it goes: one each.
+            NearestColor nearest(entries.data(), entries.size(), area);
+            DeviceBitmap::RowReader reader(bitmap);
+            std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
+            for (std::int32_t y = begin; y < end; ++y) {
+                std::uint8_t* out = pixels + stride * std::size_t(y);
+                const std::uint32_t* in = reader.Row(height - 1 - y);
+                if (bits == 8) {
+                    nearest.MapRow(in, std::size_t(width), out);
+                    continue;
+                }
+                if (bits == 4) {
+                    nearest.MapRow(in, std::size_t(width), indices.data());
+                    PackNibbles(indices.data(), indices.size(), out);
+                } else {
+                    BlackOrWhiteRow(in, std::size_t(width), indices.data());
+                    PackBits(indices.data(), indices.size(), out);
+                }
             }
-            if (bits == 4) {
-                nearest.MapRow(in, std::size_t(width), indices.data());
-                PackNibbles(indices.data(), indices.size(), out);
-            } else {
-                BlackOrWhiteRow(in, std::size_t(width), indices.data());
-                PackBits(indices.data(), indices.size(), out);
-            }
-        }
+        });
         return true;
     }
 
+    NearestColor nearest(entries.data(), entries.size(), area);
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
     std::vector<std::uint8_t> coded;
     for (std::int32_t y = 0; y < height; ++y) {
         nearest.MapRow(bitmap.Row(height - 1 - y), std::size_t(width), indices.data());

@@ -111,12 +111,18 @@ void DecodeRow(Layout layout, std::uint16_t bits, const std::uint8_t* in, std::u
             out[x] = Widen5((v >> 11) & 31) << 16 | Widen6((v >> 5) & 63) << 8 | Widen5(v & 31);
         }
         break;
-    case Layout::Bgr24:
-        for (std::int32_t x = 0; x < width; ++x) {
-            const std::uint8_t* p = in + 3 * std::size_t(x);
-            out[x] = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+    case Layout::Bgr24: {
+        // Four bytes at a time, the fourth masked off; the last pixel on its
+        // own, as the byte after it may lie past the end of the pixels.
+        const std::int32_t wide = width - 1;
+        for (std::int32_t x = 0; x < wide; ++x)
+            out[x] = ReadU32(in + 3 * std::size_t(x)) & 0xFFFFFFu;
+        if (width > 0) {
+            const std::uint8_t* p = in + 3 * std::size_t(wide);
+            out[wide] = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
         }
         break;
+    }
     case Layout::Bgrx32:
         for (std::int32_t x = 0; x < width; ++x) {
             const std::uint8_t* p = in + 4 * std::size_t(x);
@@ -144,20 +150,24 @@ public:
         std::copy(std::begin(colors), std::end(colors), std::begin(m_colors));
     }
 
-    void Read(std::int32_t y, std::uint32_t* pixels) override
+    void Read(std::int32_t y, std::uint32_t* pixels, RowProgress& progress) const override
     {
         const std::int32_t stored = m_bottomUp ? m_height - 1 - y : y;
         const std::size_t at = m_stride * std::size_t(stored);
         DecodeRow(m_layout, m_bits, m_pixels->Data() + at, pixels, m_width, m_colors);
-        if (stored == m_lastStored + 1 && at - m_forgottenUpTo >= kForgetBytes) {
-            m_pixels->Forget(m_forgottenUpTo, at - m_forgottenUpTo);
-            m_forgottenUpTo = at;
+        if (!progress.started) {
+            progress.started = true;
+            progress.forgottenUpTo = at;
+        } else if (stored == progress.lastStored + 1 && at > progress.forgottenUpTo &&
+                   at - progress.forgottenUpTo >= kForgetBytes) {
+            m_pixels->Forget(progress.forgottenUpTo, at - progress.forgottenUpTo);
+            progress.forgottenUpTo = at;
         }
-        m_lastStored = stored;
+        progress.lastStored = stored;
     }
 
 private:
-    static constexpr std::size_t kForgetBytes = std::size_t(4) << 20;
+    static constexpr std::size_t kForgetBytes = std::size_t(1) << 20;
 
     std::unique_ptr<FileMapping> m_pixels;
     Layout m_layout;
@@ -167,8 +177,6 @@ private:
     std::int32_t m_height;
     bool m_bottomUp;
     std::uint32_t m_colors[256] = {};
-    std::int32_t m_lastStored = -2;
-    std::size_t m_forgottenUpTo = 0;
 };
 
 } // namespace

@@ -51,6 +51,20 @@ std::unique_ptr<DeviceBitmap> DeviceBitmap::Over(std::int32_t width, std::int32_
     return bitmap;
 }
 
+DeviceBitmap::RowReader::RowReader(const DeviceBitmap& bitmap) : m_bitmap(bitmap)
+{
+    if (m_bitmap.m_rows)
+        m_row.resize(std::size_t(m_bitmap.m_width));
+}
+
+const std::uint32_t* DeviceBitmap::RowReader::Row(std::int32_t y)
+{
+    if (!m_bitmap.m_rows)
+        return m_bitmap.Row(y);
+    m_bitmap.m_rows->Read(y, m_row.data(), m_progress);
+    return m_row.data();
+}
+
 namespace {
 
 std::vector<PALETTEENTRY> Entries(std::initializer_list<PALETTEENTRY> list)

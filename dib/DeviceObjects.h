@@ -27,13 +27,23 @@ private:
     std::vector<PALETTEENTRY> m_entries;
 };
 
+// How far one reader of a device bitmap has come, for sources that give back
+// the memory of rows a reader has passed.
+struct RowProgress
+{
+    std::int32_t lastStored = -2;
+    std::size_t forgottenUpTo = 0;
+    bool started = false;
+};
+
 // Where a device bitmap that keeps no pixels of its own gets its rows.
 class DeviceBitmapRows
 {
 public:
     virtual ~DeviceBitmapRows() = default;
-    // Row y (top to bottom) as 0x00RRGGBB pixels.
-    virtual void Read(std::int32_t y, std::uint32_t* pixels) = 0;
+    // Row y (top to bottom) as 0x00RRGGBB pixels. Readers on several threads
+    // may read at once, each with a progress of its own.
+    virtual void Read(std::int32_t y, std::uint32_t* pixels, RowProgress& progress) const = 0;
 };
 
 class DeviceBitmap
@@ -53,11 +63,12 @@ public:
     std::int32_t Width() const { return m_width; }
     std::int32_t Height() const { return m_height; }
     // Rows top to bottom, each pixel 0x00RRGGBB. A row of a bitmap over a
-    // source stays valid only until the next row is read.
+    // source stays valid only until the next row is read. One thread at a
+    // time; threads reading at once each use a RowReader.
     const std::uint32_t* Row(std::int32_t y) const
     {
         if (m_rows) {
-            m_rows->Read(y, m_pixels.get());
+            m_rows->Read(y, m_pixels.get(), m_progress);
             return m_pixels.get();
         }
         return m_pixels.get() + std::size_t(y) * m_width;
@@ -67,6 +78,19 @@ public:
     {
         return m_rows ? nullptr : m_pixels.get() + std::size_t(y) * m_width;
     }
+
+    // Reads rows of a bitmap for one thread. May throw std::bad_alloc.
+    class RowReader
+    {
+    public:
+        explicit RowReader(const DeviceBitmap& bitmap);
+        const std::uint32_t* Row(std::int32_t y);
+
+    private:
+        const DeviceBitmap& m_bitmap;
+        std::vector<std::uint32_t> m_row;
+        RowProgress m_progress;
+    };
 
 private:
     DeviceBitmap() = default;
@@ -79,6 +103,7 @@ private:
     // Every pixel, or one row for the source to fill.
     std::unique_ptr<std::uint32_t[], FreeDeleter> m_pixels;
     std::unique_ptr<DeviceBitmapRows> m_rows;
+    mutable RowProgress m_progress;
 };
 
 using HPALETTE = std::unique_ptr<DevicePalette>;

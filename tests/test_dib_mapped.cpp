@@ -136,7 +136,7 @@ void TestDibMapped::layouts_data()
     QTest::addColumn<int>("bits");
     QTest::addColumn<int>("colors");
 
-    QTest::newRow("24-bit, odd width") << 701 << 503 << 24 << 0;
+    QTest::newRow("24-bit, odd width") << 1201 << 1003 << 24 << 0;
     QTest::newRow("24-bit, top-down") << 640 << -600 << 24 << 0;
     QTest::newRow("32-bit") << 600 << 450 << 32 << 0;
     QTest::newRow("16-bit") << 1001 << 530 << 16 << 0;
