@@ -1,6 +1,7 @@
 #include "BmpWriter.h"
 
 #include "convert/PixelConversion.h"
+#include "convert/RotateFlip.h"
 #include "dib/DibFormat.h"
 
 #include <QFileDevice>
@@ -11,9 +12,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <semaphore>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -435,16 +440,152 @@ QImage::Format WorkingFormatFor(BmpFormat format)
     return QImage::Format_BGR888;
 }
 
-bool WriteBmp(const QImage& image, BmpFormat format, double dpiX, double dpiY, QIODevice& out)
+namespace {
+
+// Makes the file's bands of rows, bottom band first: each turned (when a
+// rotate-flip is pending), converted when the image is in another format,
+// and encoded into a buffer of whole file rows.
+class BandMaker
+{
+public:
+    BandMaker(const QImage& image, int rotateFlip, int width, int height, qint64 stride,
+              int bandRows, RowSource source)
+        : m_image(image), m_rotateFlip(rotateFlip), m_width(width), m_height(height),
+          m_stride(stride), m_bandRows(bandRows), m_source(source)
+    {
+    }
+
+    int Bands() const { return (m_height + m_bandRows - 1) / m_bandRows; }
+    int RowsOf(int band) const
+    {
+        const int bottom = m_height - band * m_bandRows;
+        return bottom - std::max(0, bottom - m_bandRows);
+    }
+
+    // Band `band` into chunk; false when memory runs out.
+    bool Make(int band, uchar* chunk)
+    {
+        const int bottom = m_height - band * m_bandRows;
+        const int top = std::max(0, bottom - m_bandRows);
+        const int rows = bottom - top;
+        const QImage* rowsOf = &m_image;
+        int first = top;
+        if (m_rotateFlip != 0) {
+            if (m_turned.isNull())
+                m_turned = QImage(m_width, m_bandRows, m_image.format());
+            if (m_turned.isNull() || !RotateFlipRows(m_image, m_rotateFlip, top, rows, m_turned))
+                return false;
+            rowsOf = &m_turned;
+            first = 0;
+        }
+        const uchar* bandBits;
+        qsizetype bandStride;
+        if (rowsOf->format() == m_source.format) {
+            bandBits = rowsOf->constScanLine(first);
+            bandStride = rowsOf->bytesPerLine();
+        } else {
+            m_converted = ConvertBand(*rowsOf, first, rows, m_source.format);
+            if (m_converted.isNull())
+                return false;
+            bandBits = m_converted.constBits();
+            bandStride = m_converted.bytesPerLine();
+        }
+        for (int i = 0; i < rows; ++i)
+            m_source.encode(bandBits + qsizetype(rows - 1 - i) * bandStride,
+                            chunk + qsizetype(i) * m_stride, m_width);
+        return true;
+    }
+
+private:
+    const QImage& m_image;
+    int m_rotateFlip;
+    int m_width;
+    int m_height;
+    qint64 m_stride;
+    int m_bandRows;
+    RowSource m_source;
+    QImage m_turned;
+    QImage m_converted;
+};
+
+// Writes every band: on one thread, or with the next band made on a second
+// thread while this one writes the last, through two chunks in turn.
+bool WriteBands(BandMaker& maker, qint64 stride, int bandRows, QIODevice& out)
+{
+    const int bands = maker.Bands();
+    const std::size_t chunkBytes = std::size_t(stride) * std::size_t(bandRows);
+    // Zero-filled once: encoders never touch the padding at the end of a row.
+    std::vector<uchar> chunks[2];
+    chunks[0].resize(chunkBytes);
+    const auto write = [&](int band, const uchar* chunk) {
+        const qint64 bytes = qint64(maker.RowsOf(band)) * stride;
+        return out.write(reinterpret_cast<const char*>(chunk), bytes) == bytes;
+    };
+    if (bands < 2 || std::thread::hardware_concurrency() < 2) {
+        for (int band = 0; band < bands; ++band)
+            if (!maker.Make(band, chunks[0].data()) || !write(band, chunks[0].data()))
+                return false;
+        return true;
+    }
+    chunks[1].resize(chunkBytes);
+    using Semaphore = std::counting_semaphore<4>;
+    Semaphore free[2] = {Semaphore(1), Semaphore(1)};
+    Semaphore ready[2] = {Semaphore(0), Semaphore(0)};
+    bool made[2] = {false, false};
+    std::atomic<bool> stop{false};
+    std::thread makerThread;
+    try {
+        makerThread = std::thread([&] {
+            for (int band = 0; band < bands; ++band) {
+                const int slot = band % 2;
+                free[slot].acquire();
+                if (stop.load())
+                    return;
+                made[slot] = maker.Make(band, chunks[slot].data());
+                ready[slot].release();
+                if (!made[slot])
+                    return;
+            }
+        });
+    } catch (const std::system_error&) {
+        for (int band = 0; band < bands; ++band)
+            if (!maker.Make(band, chunks[0].data()) || !write(band, chunks[0].data()))
+                return false;
+        return true;
+    }
+    bool ok = true;
+    for (int band = 0; band < bands && ok; ++band) {
+        const int slot = band % 2;
+        ready[slot].acquire();
+        ok = made[slot] && write(band, chunks[slot].data());
+        free[slot].release();
+    }
+    if (!ok) {
+        // Wake the maker wherever it waits, so that it ends.
+        stop.store(true);
+        free[0].release();
+        free[1].release();
+    }
+    makerThread.join();
+    return ok;
+}
+
+} // namespace
+
+bool WriteBmp(const QImage& image, BmpFormat format, double dpiX, double dpiY, QIODevice& out,
+              int rotateFlip)
 {
     if (image.isNull() || !out.isWritable())
         return false;
     if (format < BmpFormat::Rgb565 || format > BmpFormat::Pargb64)
         return false;
+    if (rotateFlip < 0 || rotateFlip > 7)
+        return false;
 
     const Layout layout = LayoutFor(format);
-    const int width = image.width();
-    const int height = image.height();
+    const bool sideways = (rotateFlip & 3) % 2 != 0;
+    const int width = sideways ? image.height() : image.width();
+    const int height = sideways ? image.width() : image.height();
     const qint64 stride = (qint64(width) * layout.bitCount + 31) / 32 * 4;
     const quint32 headersSize =
         kFileHeaderSize + layout.headerSize + (layout.trailingMasks ? 12 : 0);
@@ -459,37 +600,11 @@ bool WriteBmp(const QImage& image, BmpFormat format, double dpiX, double dpiY, Q
     if (out.write(reinterpret_cast<const char*>(headers.data()), headersSize) != headersSize)
         return false;
 
-    const RowSource source = RowSourceFor(format, image.format());
-    const bool inPlace = image.format() == source.format;
     const int bandRows = int(std::clamp<qint64>(kChunkBytes / stride, 1, height));
-
-    // Zero-filled once: encoders never touch the padding at the end of a row.
-    std::vector<uchar> chunk(size_t(stride) * size_t(bandRows));
-    QImage converted;
-    // File rows run bottom-up, so take bands from the bottom of the image.
-    for (int bottom = height; bottom > 0;) {
-        const int top = std::max(0, bottom - bandRows);
-        const int rows = bottom - top;
-        const uchar* bandBits;
-        qsizetype bandStride;
-        if (inPlace) {
-            bandBits = image.constScanLine(top);
-            bandStride = image.bytesPerLine();
-        } else {
-            converted = ConvertBand(image, top, rows, source.format);
-            if (converted.isNull())
-                return false;
-            bandBits = converted.constBits();
-            bandStride = converted.bytesPerLine();
-        }
-        for (int i = 0; i < rows; ++i)
-            source.encode(bandBits + qsizetype(rows - 1 - i) * bandStride,
-                          chunk.data() + qsizetype(i) * stride, width);
-        const qint64 bytes = qint64(rows) * stride;
-        if (out.write(reinterpret_cast<const char*>(chunk.data()), bytes) != bytes)
-            return false;
-        bottom = top;
-    }
+    BandMaker maker(image, rotateFlip, width, height, stride, bandRows,
+                    RowSourceFor(format, image.format()));
+    if (!WriteBands(maker, stride, bandRows, out))
+        return false;
 
     // A file device may still hold the last bytes in its buffer; a full disk
     // shows only when they go out.

@@ -44,7 +44,12 @@ enum class BmpFormat
 // nothing, for a null image, a device not open for writing, a format value
 // outside the enum or an image whose file would exceed 4 GiB; returns false
 // on a failed write too, and the device then holds a partial file.
-bool WriteBmp(const QImage& image, BmpFormat format, double dpiX, double dpiY, QIODevice& out);
+//
+// A rotate-flip code (see RotateFlipImage) writes the image as turned and
+// mirrored by it, a band at a time, without a turned copy of the whole; the
+// code must be 0 for images other than 16, 32 and 64 bits a pixel.
+bool WriteBmp(const QImage& image, BmpFormat format, double dpiX, double dpiY, QIODevice& out,
+              int rotateFlip = 0);
 
 // The QImage format each layout is produced from most directly.
 QImage::Format WorkingFormatFor(BmpFormat format);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QScopeGuard>
 
 #include <atomic>
 #include <cmath>
@@ -143,15 +144,28 @@ public:
     int width = 0;
     int height = 0;
     QImage pixels;
+    // A rotate-flip not yet applied to the pixels: it is done when they are
+    // next drawn on or read, or by the writer as it goes.
+    int pendingRotateFlip = RotateNoneFlipNone;
     float dpiX = kDefaultDpi;
     float dpiY = kDefaultDpi;
+
+    bool ApplyPendingRotateFlip()
+    {
+        if (pendingRotateFlip == RotateNoneFlipNone)
+            return true;
+        if (!RotateFlipImage(pixels, pendingRotateFlip))
+            return false;
+        pendingRotateFlip = RotateNoneFlipNone;
+        return true;
+    }
 
     bool EnsureAllocated()
     {
         if (m_kind != Kind::Bitmap)
             return true;
         if (!pixels.isNull())
-            return true;
+            return ApplyPendingRotateFlip();
         pixels = QImage(width, height, DrawingFormatFor(bmpFormat));
         if (pixels.isNull())
             return false;
@@ -159,7 +173,9 @@ public:
         return true;
     }
 
-    const QImage& Image() const
+    // The pixels as they stand; a null image when a pending rotate-flip
+    // finds no memory.
+    const QImage& Image()
     {
         switch (m_kind) {
         case Kind::Photo:
@@ -174,6 +190,10 @@ public:
             return metafilePixels;
         case Kind::Bitmap:
             break;
+        }
+        if (!ApplyPendingRotateFlip()) {
+            static const QImage none;
+            return none;
         }
         return pixels;
     }
@@ -619,15 +639,22 @@ GpStatus QtImaging::ImageRotateFlip(GpImage* image, int rotateFlipType)
         return InvalidParameter;
     if (rotateFlipType == RotateNoneFlipNone)
         return Ok;
-    if (!image->EnsureAllocated())
+    const bool sideways = (rotateFlipType & 3) % 2 != 0;
+    if (image->pixels.isNull()) {
+        // Nothing drawn yet: a blank bitmap turned is blank.
+    } else if (image->pixels.depth() == 16 || image->pixels.depth() == 32 ||
+               image->pixels.depth() == 64) {
+        // Left for the writer to do band by band, unless more comes first.
+        if (!image->ApplyPendingRotateFlip())
+            return OutOfMemory;
+        image->pendingRotateFlip = rotateFlipType;
+    } else if (!RotateFlipImage(image->pixels, rotateFlipType)) {
         return OutOfMemory;
-    const int quarterTurns = rotateFlipType & 3;
-    if (!RotateFlipImage(image->pixels, rotateFlipType))
-        return OutOfMemory;
-    image->width = image->pixels.width();
-    image->height = image->pixels.height();
-    if (quarterTurns % 2)
+    }
+    if (sideways) {
+        std::swap(image->width, image->height);
         std::swap(image->dpiX, image->dpiY);
+    }
     return Ok;
 }
 
@@ -645,6 +672,11 @@ GpStatus QtImaging::SaveImageToDevice(GpImage* image, QIODevice* device, const Q
 {
     if (!image || !device || encoderClsid != BmpEncoderClsid)
         return InvalidParameter;
+    // The writer turns the pixels itself, a band at a time.
+    int rotateFlip = RotateNoneFlipNone;
+    if (image->kind() == GpImage::Kind::Bitmap && !image->pixels.isNull())
+        std::swap(rotateFlip, image->pendingRotateFlip);
+    const auto keepPending = qScopeGuard([&] { image->pendingRotateFlip = rotateFlip; });
     if (!image->EnsureAllocated())
         return OutOfMemory;
     const QImage& pixels = image->Image();
@@ -658,7 +690,7 @@ GpStatus QtImaging::SaveImageToDevice(GpImage* image, QIODevice* device, const Q
         dpiX = DpiOf(pixels.dotsPerMeterX());
         dpiY = DpiOf(pixels.dotsPerMeterY());
     }
-    return WriteBmp(pixels, format, dpiX, dpiY, *device) ? Ok : Win32Error;
+    return WriteBmp(pixels, format, dpiX, dpiY, *device, rotateFlip) ? Ok : Win32Error;
 }
 
 GpStatus QtImaging::SaveImageToFile(GpImage* image, const QString& path, const QUuid& encoderClsid)

@@ -13,7 +13,8 @@ constexpr int kTile = 32;
 // Output (x, y) comes from source (sx, sy); for one quarter turn clockwise
 // sx = y, sy = H-1-x, for three sx = W-1-y, sy = x; the mirror reverses x
 // first. Along an output row sx stays put and sy moves by one row, so each
-// row is a walk down (or up) one source column.
+// row is a walk down (or up) one source column. Output row rowBegin is
+// written at outBits.
 template <typename Pixel>
 void RotateTiles(const QImage& in, uchar* outBits, qsizetype outStride, int outWidth,
                  bool clockwise, bool mirror, int rowBegin, int rowEnd)
@@ -31,7 +32,7 @@ void RotateTiles(const QImage& in, uchar* outBits, qsizetype outStride, int outW
             const int sy = clockwise ? inHeight - 1 - rx : rx;
             for (int y = ty; y < yEnd; ++y) {
                 const int sx = clockwise ? y : inWidth - 1 - y;
-                auto* dst = reinterpret_cast<Pixel*>(outBits + y * outStride);
+                auto* dst = reinterpret_cast<Pixel*>(outBits + (y - rowBegin) * outStride);
                 const uchar* src = inBits + sy * inStride + qsizetype(sx) * sizeof(Pixel);
                 for (int x = tx; x < xEnd; ++x, src += step)
                     std::memcpy(dst + x, src, sizeof(Pixel));
@@ -55,7 +56,8 @@ void RotateQuarter(const QImage& in, QImage& out, bool clockwise, bool mirror, i
         const int end = std::min(rows, begin + chunk);
         if (begin < end)
             pool.emplace_back([&, begin, end] {
-                RotateTiles<Pixel>(in, outBits, outStride, outWidth, clockwise, mirror, begin, end);
+                RotateTiles<Pixel>(in, outBits + begin * outStride, outStride, outWidth, clockwise,
+                                   mirror, begin, end);
             });
     }
     RotateTiles<Pixel>(in, outBits, outStride, outWidth, clockwise, mirror, 0,
@@ -64,7 +66,66 @@ void RotateQuarter(const QImage& in, QImage& out, bool clockwise, bool mirror, i
         thread.join();
 }
 
+// Rows of a half turn or a mirror: each comes whole from one source row,
+// reversed or not.
+template <typename Pixel>
+void FlipRows(const QImage& in, uchar* outBits, qsizetype outStride, bool upsideDown, bool reverse,
+              int rowBegin, int rowEnd)
+{
+    const int width = in.width();
+    for (int y = rowBegin; y < rowEnd; ++y) {
+        const auto* src =
+            reinterpret_cast<const Pixel*>(in.constScanLine(upsideDown ? in.height() - 1 - y : y));
+        auto* dst = reinterpret_cast<Pixel*>(outBits + (y - rowBegin) * outStride);
+        if (reverse)
+            std::reverse_copy(src, src + width, dst);
+        else
+            std::copy(src, src + width, dst);
+    }
+}
+
+template <typename Pixel>
+void TurnRows(const QImage& image, int code, int top, int rows, QImage& band)
+{
+    const int turns = code & 3;
+    const bool mirror = code >= 4;
+    if (turns % 2) {
+        const int outWidth = image.height();
+        RotateTiles<Pixel>(image, band.bits(), band.bytesPerLine(), outWidth, turns == 1, mirror,
+                           top, top + rows);
+        return;
+    }
+    // No turn: a mirror. A half turn then the mirror: only the vertical
+    // flip remains, reversed unless mirrored back.
+    const bool halfTurn = turns == 2;
+    FlipRows<Pixel>(image, band.bits(), band.bytesPerLine(), halfTurn, halfTurn != mirror, top,
+                    top + rows);
+}
+
 } // namespace
+
+bool RotateFlipRows(const QImage& image, int code, int top, int rows, QImage& band)
+{
+    const bool sideways = (code & 3) % 2 != 0;
+    const int width = sideways ? image.height() : image.width();
+    const int height = sideways ? image.width() : image.height();
+    if (image.isNull() || code < 0 || code > 7 || top < 0 || rows < 0 || top + rows > height ||
+        band.format() != image.format() || band.width() != width || band.height() < rows)
+        return false;
+    switch (image.depth()) {
+    case 16:
+        TurnRows<std::uint16_t>(image, code, top, rows, band);
+        return true;
+    case 32:
+        TurnRows<std::uint32_t>(image, code, top, rows, band);
+        return true;
+    case 64:
+        TurnRows<std::uint64_t>(image, code, top, rows, band);
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool RotateFlipImage(QImage& image, int code, int threads)
 {

@@ -2,6 +2,7 @@
 // back by the test's own reader, by Qt's decoder and by Pillow and ImageMagick
 // where they are installed; conversion from other image formats; failures.
 #include "convert/BmpWriter.h"
+#include "convert/RotateFlip.h"
 #include "support/TestFiles.h"
 
 #include <QBuffer>
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -540,6 +542,8 @@ private slots:
     void convertsOtherFormats();
     void spansSeveralChunks_data();
     void spansSeveralChunks();
+    void turnsAsItWrites_data();
+    void turnsAsItWrites();
     void refusesWhatItCannotWrite();
     void reportsFailedWrites_data();
     void reportsFailedWrites();
@@ -880,6 +884,61 @@ void TestBmpWriter::spansSeveralChunks()
     QVERIFY(PaddingIsZero(file, p));
     const QString difference = CompareFilePixels(file, p, input, format);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestBmpWriter::turnsAsItWrites_data()
+{
+    QTest::addColumn<BmpFormat>("format");
+    QTest::addColumn<QImage::Format>("inputFormat");
+    for (const LayoutFacts& facts : kLayouts) {
+        if (QImage::toPixelFormat(facts.working).bitsPerPixel() % 16 == 0)
+            QTest::addRow("%s in place", facts.name) << facts.format << facts.working;
+        QTest::addRow("%s from RGB32", facts.name) << facts.format << QImage::Format_RGB32;
+        QTest::addRow("%s from premultiplied 64-bit", facts.name)
+            << facts.format << QImage::Format_RGBA64_Premultiplied;
+    }
+}
+
+// Written with a rotate-flip, a file is exactly the file of the image turned
+// beforehand, for every code, across several chunks of rows.
+void TestBmpWriter::turnsAsItWrites()
+{
+    QFETCH(BmpFormat, format);
+    QFETCH(QImage::Format, inputFormat);
+    constexpr int width = 509;
+    constexpr int height = 1201;
+    QImage input(width, height, inputFormat);
+    QRandomGenerator random(quint32(inputFormat) * 7 + quint32(format));
+    for (int y = 0; y < height; ++y) {
+        uchar* row = input.scanLine(y);
+        for (qsizetype i = 0; i < input.bytesPerLine(); ++i)
+            row[i] = uchar(random.bounded(256));
+    }
+    // Premultiplied pixels keep their colours at or below alpha.
+    input = input
+                .convertToFormat(inputFormat == QImage::Format_RGBA64_Premultiplied
+                                     ? QImage::Format_RGBA64
+                                     : inputFormat)
+                .convertToFormat(inputFormat);
+    for (int code = 1; code < 8; ++code) {
+        QImage turned = input;
+        QVERIFY(RotateFlipImage(turned, code));
+        QByteArray expected;
+        QBuffer expectedBuffer(&expected);
+        QVERIFY(expectedBuffer.open(QIODevice::WriteOnly));
+        QVERIFY(WriteBmp(turned, format, 72, 96, expectedBuffer));
+        QByteArray written;
+        QBuffer writtenBuffer(&written);
+        QVERIFY(writtenBuffer.open(QIODevice::WriteOnly));
+        QVERIFY(WriteBmp(input, format, 72, 96, writtenBuffer, code));
+        QVERIFY2(written == expected, qPrintable(QStringLiteral("code %1").arg(code)));
+    }
+    // Formats it cannot turn a band at a time are refused, not garbled.
+    QByteArray refused;
+    QBuffer refusedBuffer(&refused);
+    QVERIFY(refusedBuffer.open(QIODevice::WriteOnly));
+    QVERIFY(
+        !WriteBmp(input.convertToFormat(QImage::Format_RGB888), format, 72, 72, refusedBuffer, 1));
 }
 
 void TestBmpWriter::refusesWhatItCannotWrite()

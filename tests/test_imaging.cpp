@@ -4,6 +4,7 @@
 #include "convert/PixelConversion.h"
 #include "convert/QtImaging.h"
 #include "convert/Resampler.h"
+#include "convert/RotateFlip.h"
 #include "support/TestFiles.h"
 
 #include <QBuffer>
@@ -76,6 +77,7 @@ private slots:
     void rotateFlipCodes_data();
     void rotateFlipCodes();
     void scaleFillsTheBitmap();
+    void turnsComeBeforeLaterDrawing();
     void alphaOverBlackForOpaqueFormats();
     void textLandsAtItsPosition();
     void textIsClippedAtTheEdges();
@@ -346,6 +348,76 @@ void TestImaging::scaleFillsTheBitmap()
             QVERIFY(qGray(out.pixel(x, y)) >= qGray(out.pixel(x - 1, y)));
         QCOMPARE(out.pixel(3, y), out.pixel(3, 0));
     }
+    m_imaging.DeleteGraphics(graphics);
+    m_imaging.DisposeImage(bitmap);
+    m_imaging.DisposeImage(photo);
+}
+
+// A turn is kept back until the pixels are needed, and then it must be as
+// if it had been done at once: two turns add up, drawing afterwards lands on
+// the turned picture, and the saved file shows the same.
+void TestImaging::turnsComeBeforeLaterDrawing()
+{
+    QTemporaryDir dir;
+    QImage pattern(6, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            pattern.setPixel(x, y, qRgb(40 * x, 60 * y, 200));
+    QVERIFY(pattern.save(dir.filePath("pattern.png")));
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(dir.filePath("pattern.png"), &photo), Ok);
+    GpBitmap* bitmap = nullptr;
+    QCOMPARE(m_imaging.CreateBitmapFromScan0(6, 4, 0, PixelFormat32bppRGB, nullptr, &bitmap), Ok);
+    GpGraphics* graphics = nullptr;
+    m_imaging.GetImageGraphicsContext(bitmap, &graphics);
+    QCOMPARE(m_imaging.DrawImageRectRectI(graphics, photo, 0, 0, 6, 4, 0, 0, 6, 4, UnitPixel), Ok);
+
+    QCOMPARE(m_imaging.ImageRotateFlip(bitmap, Rotate90FlipNone), Ok);
+    QCOMPARE(m_imaging.ImageRotateFlip(bitmap, Rotate90FlipX), Ok);
+    std::uint32_t width = 0;
+    m_imaging.GetImageWidth(bitmap, &width);
+    QCOMPARE(width, 6u);
+    // 90, then 90 and a mirror: upside down, mirrored back left to right.
+    const QImage expected = pattern.mirrored(false, true);
+    QCOMPARE(QtImaging::FrameOf(bitmap).convertToFormat(QImage::Format_RGB32), expected);
+
+    // Turned again, then drawn on: the drawing is not turned.
+    QCOMPARE(m_imaging.ImageRotateFlip(bitmap, Rotate270FlipNone), Ok);
+    GpBrush* brush = nullptr;
+    m_imaging.CreateSolidFill(0xFFFF0000, &brush);
+    GpFont* font = nullptr;
+    LogFont logFont;
+    logFont.lfHeight = -3;
+    logFont.SetFaceName(QStringLiteral("DejaVu Sans"));
+    QCOMPARE(m_imaging.CreateFontFromLogfont(logFont, &font), Ok);
+    QCOMPARE(m_imaging.DrawString(graphics, QStringLiteral("\u2588"), font, 0, 0, brush), Ok);
+    QImage turnedThenDrawn = expected;
+    QVERIFY(RotateFlipImage(turnedThenDrawn, Rotate270FlipNone));
+    const QImage result = QtImaging::FrameOf(bitmap).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(result.size(), QSize(4, 6));
+    int changed = 0;
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 4; ++x)
+            changed += result.pixel(x, y) != turnedThenDrawn.pixel(x, y);
+    QVERIFY(changed > 0); // the text is there
+    QVERIFY(qRed(result.pixel(0, 0)) > qRed(turnedThenDrawn.pixel(0, 0)) ||
+            result.pixel(0, 0) == qRgb(255, 0, 0));
+    QCOMPARE(result.pixel(3, 5), turnedThenDrawn.pixel(3, 5)); // far from it
+    m_imaging.DeleteFont(font);
+    m_imaging.DeleteBrush(brush);
+
+    // Turned once more and saved: the file holds the turned picture.
+    QCOMPARE(m_imaging.ImageRotateFlip(bitmap, Rotate90FlipY), Ok);
+    QImage saved = result;
+    QVERIFY(RotateFlipImage(saved, Rotate90FlipY));
+    QFile file(dir.filePath("saved.bmp"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(m_imaging.SaveImageToDevice(bitmap, &file, BmpEncoderClsid), Ok);
+    file.close();
+    QCOMPARE(QImage(file.fileName()).convertToFormat(QImage::Format_RGB32), saved);
+    // Saving does not use the turn up: the bitmap still shows it.
+    QCOMPARE(QtImaging::FrameOf(bitmap).convertToFormat(QImage::Format_RGB32), saved);
+
     m_imaging.DeleteGraphics(graphics);
     m_imaging.DisposeImage(bitmap);
     m_imaging.DisposeImage(photo);
