@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QPaintDevice>
 #include <QPainter>
-#include <QScopeGuard>
 
 #include <atomic>
 #include <cmath>
@@ -95,6 +94,22 @@ QImage BitmapPixelsFor(BmpFormat format, const QImage& scaled)
     return OverBlack(scaled, QImage::Format_RGB32);
 }
 
+// The formats whose pixels the writer converts a band at a time exactly as
+// BitmapPixelsFor would convert them whole: a picture for one of them is
+// kept as it is, and converted only when something draws on it.
+bool WriterConverts(BmpFormat format)
+{
+    switch (format) {
+    case BmpFormat::Argb32:
+    case BmpFormat::Pargb32:
+    case BmpFormat::Argb64:
+    case BmpFormat::Pargb64:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // What a metafile is drawn over where it draws nothing: transparent in the
 // layouts with alpha, as the platform's library leaves it, and white in the
 // opaque ones, where "nothing" would otherwise come out black.
@@ -147,11 +162,32 @@ public:
     // A rotate-flip not yet applied to the pixels: it is done when they are
     // next drawn on or read, or by the writer as it goes.
     int pendingRotateFlip = RotateNoneFlipNone;
+    // Whether the pixels are still the drawn picture's own, not yet made
+    // what BitmapPixelsFor gives: the writer converts them band by band,
+    // and anything else that needs them converts them first.
+    bool pendingConversion = false;
     float dpiX = kDefaultDpi;
     float dpiY = kDefaultDpi;
 
-    bool ApplyPendingRotateFlip()
+    // The scaled or played picture as the bitmap's whole content.
+    bool TakePixels(const QImage& picture)
     {
+        pendingConversion = WriterConverts(bmpFormat) &&
+                            picture.format() != QImage::Format_Indexed8 &&
+                            picture.depth() % 16 == 0;
+        pixels = pendingConversion ? picture : BitmapPixelsFor(bmpFormat, picture);
+        return !pixels.isNull();
+    }
+
+    bool ApplyPending()
+    {
+        if (pendingConversion) {
+            QImage converted = BitmapPixelsFor(bmpFormat, pixels);
+            if (converted.isNull())
+                return false;
+            pixels = std::move(converted);
+            pendingConversion = false;
+        }
         if (pendingRotateFlip == RotateNoneFlipNone)
             return true;
         if (!RotateFlipImage(pixels, pendingRotateFlip))
@@ -165,7 +201,7 @@ public:
         if (m_kind != Kind::Bitmap)
             return true;
         if (!pixels.isNull())
-            return ApplyPendingRotateFlip();
+            return ApplyPending();
         pixels = QImage(width, height, DrawingFormatFor(bmpFormat));
         if (pixels.isNull())
             return false;
@@ -191,7 +227,7 @@ public:
         case Kind::Bitmap:
             break;
         }
-        if (!ApplyPendingRotateFlip()) {
+        if (!ApplyPending()) {
             static const QImage none;
             return none;
         }
@@ -524,8 +560,7 @@ GpStatus QtImaging::DrawImageRectRectI(GpGraphics* graphics, GpImage* image, int
     if (fillsTarget) {
         // Drawn over a fresh, all-zero bitmap: the result is the scaled
         // picture itself (over black where the bitmap has no alpha).
-        target->pixels = BitmapPixelsFor(target->bmpFormat, scaled);
-        return target->pixels.isNull() ? OutOfMemory : Ok;
+        return target->TakePixels(scaled) ? Ok : OutOfMemory;
     }
     if (!target->EnsureAllocated())
         return OutOfMemory;
@@ -557,8 +592,7 @@ GpStatus QtImaging::DrawMetafile(GpGraphics* graphics, GpImage* image, const QRe
     if (drawn.isNull())
         return OutOfMemory;
     if (destination == QRect(0, 0, target->width, target->height) && target->pixels.isNull()) {
-        target->pixels = BitmapPixelsFor(target->bmpFormat, drawn);
-        return target->pixels.isNull() ? OutOfMemory : Ok;
+        return target->TakePixels(drawn) ? Ok : OutOfMemory;
     }
     if (!target->EnsureAllocated())
         return OutOfMemory;
@@ -645,7 +679,7 @@ GpStatus QtImaging::ImageRotateFlip(GpImage* image, int rotateFlipType)
     } else if (image->pixels.depth() == 16 || image->pixels.depth() == 32 ||
                image->pixels.depth() == 64) {
         // Left for the writer to do band by band, unless more comes first.
-        if (!image->ApplyPendingRotateFlip())
+        if (image->pendingRotateFlip != RotateNoneFlipNone && !image->ApplyPending())
             return OutOfMemory;
         image->pendingRotateFlip = rotateFlipType;
     } else if (!RotateFlipImage(image->pixels, rotateFlipType)) {
@@ -672,14 +706,19 @@ GpStatus QtImaging::SaveImageToDevice(GpImage* image, QIODevice* device, const Q
 {
     if (!image || !device || encoderClsid != BmpEncoderClsid)
         return InvalidParameter;
-    // The writer turns the pixels itself, a band at a time.
+    // A bitmap's pending turn and conversion are left to the writer, which
+    // does them a band at a time.
     int rotateFlip = RotateNoneFlipNone;
-    if (image->kind() == GpImage::Kind::Bitmap && !image->pixels.isNull())
-        std::swap(rotateFlip, image->pendingRotateFlip);
-    const auto keepPending = qScopeGuard([&] { image->pendingRotateFlip = rotateFlip; });
-    if (!image->EnsureAllocated())
-        return OutOfMemory;
-    const QImage& pixels = image->Image();
+    const QImage* source = nullptr;
+    if (image->kind() == GpImage::Kind::Bitmap) {
+        if (image->pixels.isNull() && !image->EnsureAllocated())
+            return OutOfMemory;
+        rotateFlip = image->pendingRotateFlip;
+        source = &image->pixels;
+    } else {
+        source = &image->Image();
+    }
+    const QImage& pixels = *source;
     if (pixels.isNull())
         return InvalidParameter;
     BmpFormat format = image->bmpFormat;

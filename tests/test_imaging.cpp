@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -78,6 +79,8 @@ private slots:
     void rotateFlipCodes();
     void scaleFillsTheBitmap();
     void turnsComeBeforeLaterDrawing();
+    void conversionWaitsForTheWriter_data();
+    void conversionWaitsForTheWriter();
     void alphaOverBlackForOpaqueFormats();
     void textLandsAtItsPosition();
     void textIsClippedAtTheEdges();
@@ -418,6 +421,110 @@ void TestImaging::turnsComeBeforeLaterDrawing()
     // Saving does not use the turn up: the bitmap still shows it.
     QCOMPARE(QtImaging::FrameOf(bitmap).convertToFormat(QImage::Format_RGB32), saved);
 
+    m_imaging.DeleteGraphics(graphics);
+    m_imaging.DisposeImage(bitmap);
+    m_imaging.DisposeImage(photo);
+}
+
+void TestImaging::conversionWaitsForTheWriter_data()
+{
+    QTest::addColumn<int>("pixelFormat");
+    QTest::addColumn<int>("bmpFormat");
+    QTest::addColumn<bool>("alpha");
+    const std::pair<int, BmpFormat> formats[] = {{PixelFormat32bppARGB, BmpFormat::Argb32},
+                                                 {PixelFormat32bppPARGB, BmpFormat::Pargb32},
+                                                 {PixelFormat64bppARGB, BmpFormat::Argb64},
+                                                 {PixelFormat64bppPARGB, BmpFormat::Pargb64}};
+    for (const auto& [pixelFormat, bmpFormat] : formats) {
+        QTest::addRow("%x opaque", pixelFormat) << pixelFormat << int(bmpFormat) << false;
+        QTest::addRow("%x with alpha", pixelFormat) << pixelFormat << int(bmpFormat) << true;
+    }
+}
+
+// A picture drawn whole into a bitmap with alpha keeps its own pixels until
+// something needs the bitmap's: the file then is that of the converted
+// pixels, with or without a turn, and text drawn afterwards lands on the
+// converted pixels.
+void TestImaging::conversionWaitsForTheWriter()
+{
+    QFETCH(int, pixelFormat);
+    QFETCH(int, bmpFormat);
+    QFETCH(bool, alpha);
+    QTemporaryDir dir;
+    QImage picture(37, 23, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QRandomGenerator random(11);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, alpha ? random.generate() : (random.generate() | 0xFF000000u));
+    QVERIFY(picture.save(dir.filePath("picture.png")));
+    GpImage* photo = nullptr;
+    QCOMPARE(m_imaging.LoadImageFromFile(dir.filePath("picture.png"), &photo), Ok);
+    const QImage decoded = QtImaging::FrameOf(photo);
+
+    const auto fileOf = [&](GpImage* image) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        return m_imaging.SaveImageToDevice(image, &buffer, BmpEncoderClsid) == Ok ? bytes
+                                                                                  : QByteArray();
+    };
+    const auto bmpOf = [&](const QImage& pixels, int turn) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImage turned = pixels;
+        RotateFlipImage(turned, turn);
+        WriteBmp(turned, BmpFormat(bmpFormat), 96, 96, buffer);
+        return bytes;
+    };
+    const auto drawnBitmap = [&](GpBitmap** bitmap, GpGraphics** graphics) {
+        QCOMPARE(m_imaging.CreateBitmapFromScan0(37, 23, 0, pixelFormat, nullptr, bitmap), Ok);
+        QCOMPARE(m_imaging.BitmapSetResolution(*bitmap, 96, 96), Ok);
+        m_imaging.GetImageGraphicsContext(*bitmap, graphics);
+        QCOMPARE(
+            m_imaging.DrawImageRectRectI(*graphics, photo, 0, 0, 37, 23, 0, 0, 37, 23, UnitPixel),
+            Ok);
+    };
+
+    // Saved straight away, and turned first: the converted picture's file.
+    GpBitmap* bitmap = nullptr;
+    GpGraphics* graphics = nullptr;
+    drawnBitmap(&bitmap, &graphics);
+    const QImage::Format working = WorkingFormatFor(BmpFormat(bmpFormat));
+    const bool wide =
+        working == QImage::Format_RGBA64 || working == QImage::Format_RGBA64_Premultiplied;
+    const QImage converted = wide ? ConvertPixels(decoded, decoded.pixelFormat().premultiplied() ==
+                                                                   QPixelFormat::Premultiplied
+                                                               ? QImage::Format_RGBA64_Premultiplied
+                                                               : QImage::Format_RGBA64)
+                                  : ConvertPixels(decoded, working);
+    QCOMPARE(fileOf(bitmap), bmpOf(converted, 0));
+    QCOMPARE(m_imaging.ImageRotateFlip(bitmap, Rotate270FlipX), Ok);
+    QCOMPARE(fileOf(bitmap), bmpOf(converted, Rotate270FlipX));
+    // Read back, the bitmap shows the converted, turned pixels.
+    QImage turned = converted;
+    QVERIFY(RotateFlipImage(turned, Rotate270FlipX));
+    QCOMPARE(QtImaging::FrameOf(bitmap), turned);
+    m_imaging.DeleteGraphics(graphics);
+    m_imaging.DisposeImage(bitmap);
+
+    // Text drawn on it first: the text is drawn on the converted pixels.
+    drawnBitmap(&bitmap, &graphics);
+    GpBrush* brush = nullptr;
+    m_imaging.CreateSolidFill(0xFF00FF00, &brush);
+    GpFont* font = nullptr;
+    LogFont logFont;
+    logFont.lfHeight = -12;
+    logFont.SetFaceName(QStringLiteral("DejaVu Sans"));
+    QCOMPARE(m_imaging.CreateFontFromLogfont(logFont, &font), Ok);
+    QCOMPARE(m_imaging.DrawString(graphics, QStringLiteral("W"), font, 2, 2, brush), Ok);
+    const QImage withText = QtImaging::FrameOf(bitmap);
+    QCOMPARE(withText.format(), converted.format());
+    QVERIFY(withText != converted);
+    QCOMPARE(withText.pixel(36, 22), converted.pixel(36, 22));
+    QCOMPARE(fileOf(bitmap), bmpOf(withText, 0));
+    m_imaging.DeleteFont(font);
+    m_imaging.DeleteBrush(brush);
     m_imaging.DeleteGraphics(graphics);
     m_imaging.DisposeImage(bitmap);
     m_imaging.DisposeImage(photo);
