@@ -134,48 +134,62 @@ void DecodeRow(Layout layout, std::uint16_t bits, const std::uint8_t* in, std::u
     }
 }
 
-// The rows of a block that lies over a file, read from a mapping of its own
-// as they are asked for. Read front to back, as a capture reads them, the
-// rows already passed give their memory back, so a picture of any size
-// needs no more than a few megabytes at a time.
-class MappedRows final : public DeviceBitmapRows
+// The rows of a block that lies over a file, read from the file a band at a
+// time as they are asked for, into the reader's own small buffer: a picture
+// of any size needs no more memory than that, and reading beats touching the
+// mapped pages.
+class FileRows final : public DeviceBitmapRows
 {
 public:
-    MappedRows(std::unique_ptr<FileMapping> pixels, Layout layout, std::uint16_t bits,
-               std::size_t stride, std::int32_t width, std::int32_t height, bool bottomUp,
-               const std::uint32_t (&colors)[256])
+    FileRows(std::unique_ptr<FileSpan> pixels, Layout layout, std::uint16_t bits,
+             std::size_t stride, std::int32_t width, std::int32_t height, bool bottomUp,
+             const std::uint32_t (&colors)[256])
         : m_pixels(std::move(pixels)), m_layout(layout), m_bits(bits), m_stride(stride),
-          m_width(width), m_height(height), m_bottomUp(bottomUp)
+          m_width(width), m_height(height), m_bottomUp(bottomUp),
+          m_bandRows(std::int32_t(std::clamp<std::size_t>(kBandBytes / stride, 1, 1 << 16)))
     {
         std::copy(std::begin(colors), std::end(colors), std::begin(m_colors));
     }
 
-    void Read(std::int32_t y, std::uint32_t* pixels, RowProgress& progress) const override
+    void Read(std::int32_t y, std::uint32_t* pixels, RowCursor& cursor) const override
     {
         const std::int32_t stored = m_bottomUp ? m_height - 1 - y : y;
-        const std::size_t at = m_stride * std::size_t(stored);
-        DecodeRow(m_layout, m_bits, m_pixels->Data() + at, pixels, m_width, m_colors);
-        if (!progress.started) {
-            progress.started = true;
-            progress.forgottenUpTo = at;
-        } else if (stored == progress.lastStored + 1 && at > progress.forgottenUpTo &&
-                   at - progress.forgottenUpTo >= kForgetBytes) {
-            m_pixels->Forget(progress.forgottenUpTo, at - progress.forgottenUpTo);
-            progress.forgottenUpTo = at;
+        if (stored < cursor.first || stored >= cursor.first + cursor.rows) {
+            // The band from this row on, in the order the file keeps them;
+            // if the file has been cut short, this row alone.
+            cursor.first = stored;
+            cursor.rows = 0;
+            for (const std::int32_t rows : {std::min(m_bandRows, m_height - stored), 1}) {
+                cursor.band.resize(m_stride * std::size_t(rows));
+                if (m_pixels->Read(m_stride * std::size_t(stored), cursor.band.data(),
+                                   cursor.band.size())) {
+                    cursor.rows = rows;
+                    break;
+                }
+            }
+            if (cursor.rows == 0) {
+                // Gone from the file: black rather than garbage.
+                std::fill(pixels, pixels + m_width, 0u);
+                cursor.first = -1;
+                return;
+            }
         }
-        progress.lastStored = stored;
+        DecodeRow(m_layout, m_bits,
+                  cursor.band.data() + m_stride * std::size_t(stored - cursor.first), pixels,
+                  m_width, m_colors);
     }
 
 private:
-    static constexpr std::size_t kForgetBytes = std::size_t(1) << 20;
+    static constexpr std::size_t kBandBytes = std::size_t(256) << 10;
 
-    std::unique_ptr<FileMapping> m_pixels;
+    std::unique_ptr<FileSpan> m_pixels;
     Layout m_layout;
     std::uint16_t m_bits;
     std::size_t m_stride;
     std::int32_t m_width;
     std::int32_t m_height;
     bool m_bottomUp;
+    std::int32_t m_bandRows;
     std::uint32_t m_colors[256] = {};
 };
 
@@ -225,14 +239,14 @@ HBITMAP CMyBitMap::ToDeviceBitmap(const MemoryBlock* block, const DevicePalette*
 
     if (!runLength) {
         if (const FileMapping* mapping = block->UnchangedMapping()) {
-            std::unique_ptr<FileMapping> rows =
-                mapping->MapAgain(pixelsAt, std::size_t(stride) * std::size_t(height));
+            std::unique_ptr<FileSpan> rows =
+                mapping->Span(pixelsAt, std::size_t(stride) * std::size_t(height));
             if (rows)
                 return DeviceBitmap::Over(width, height,
-                                          std::make_unique<MappedRows>(std::move(rows), layout,
-                                                                       header.biBitCount,
-                                                                       std::size_t(stride), width,
-                                                                       height, bottomUp, colors));
+                                          std::make_unique<FileRows>(std::move(rows), layout,
+                                                                     header.biBitCount,
+                                                                     std::size_t(stride), width,
+                                                                     height, bottomUp, colors));
         }
     }
 

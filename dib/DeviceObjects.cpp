@@ -61,7 +61,7 @@ const std::uint32_t* DeviceBitmap::RowReader::Row(std::int32_t y)
 {
     if (!m_bitmap.m_rows)
         return m_bitmap.Row(y);
-    m_bitmap.m_rows->Read(y, m_row.data(), m_progress);
+    m_bitmap.m_rows->Read(y, m_row.data(), m_cursor);
     return m_row.data();
 }
 

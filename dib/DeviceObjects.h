@@ -27,13 +27,13 @@ private:
     std::vector<PALETTEENTRY> m_entries;
 };
 
-// How far one reader of a device bitmap has come, for sources that give back
-// the memory of rows a reader has passed.
-struct RowProgress
+// What one reader of a device bitmap keeps between rows, for sources that
+// read a band of rows at a time.
+struct RowCursor
 {
-    std::int32_t lastStored = -2;
-    std::size_t forgottenUpTo = 0;
-    bool started = false;
+    std::vector<std::uint8_t> band;
+    std::int32_t first = -1; // stored row at the start of the band
+    std::int32_t rows = 0;
 };
 
 // Where a device bitmap that keeps no pixels of its own gets its rows.
@@ -42,8 +42,8 @@ class DeviceBitmapRows
 public:
     virtual ~DeviceBitmapRows() = default;
     // Row y (top to bottom) as 0x00RRGGBB pixels. Readers on several threads
-    // may read at once, each with a progress of its own.
-    virtual void Read(std::int32_t y, std::uint32_t* pixels, RowProgress& progress) const = 0;
+    // may read at once, each with a cursor of its own.
+    virtual void Read(std::int32_t y, std::uint32_t* pixels, RowCursor& cursor) const = 0;
 };
 
 class DeviceBitmap
@@ -68,7 +68,7 @@ public:
     const std::uint32_t* Row(std::int32_t y) const
     {
         if (m_rows) {
-            m_rows->Read(y, m_pixels.get(), m_progress);
+            m_rows->Read(y, m_pixels.get(), m_cursor);
             return m_pixels.get();
         }
         return m_pixels.get() + std::size_t(y) * m_width;
@@ -89,7 +89,7 @@ public:
     private:
         const DeviceBitmap& m_bitmap;
         std::vector<std::uint32_t> m_row;
-        RowProgress m_progress;
+        RowCursor m_cursor;
     };
 
 private:
@@ -103,7 +103,7 @@ private:
     // Every pixel, or one row for the source to fill.
     std::unique_ptr<std::uint32_t[], FreeDeleter> m_pixels;
     std::unique_ptr<DeviceBitmapRows> m_rows;
-    mutable RowProgress m_progress;
+    mutable RowCursor m_cursor;
 };
 
 using HPALETTE = std::unique_ptr<DevicePalette>;

@@ -1,6 +1,7 @@
 #include "dib/FileMapping.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <limits>
 #include <new>
@@ -20,12 +21,6 @@ std::uint64_t PageSize()
 
 std::unique_ptr<FileMapping> FileMapping::Map(int fd, std::uint64_t offset,
                                               std::size_t length) noexcept
-{
-    return MapRange(fd, offset, length, true);
-}
-
-std::unique_ptr<FileMapping> FileMapping::MapRange(int fd, std::uint64_t offset, std::size_t length,
-                                                   bool writable) noexcept
 {
     if (fd < 0 || length == 0)
         return nullptr;
@@ -49,18 +44,15 @@ std::unique_ptr<FileMapping> FileMapping::MapRange(int fd, std::uint64_t offset,
     if (mapping->m_fd < 0)
         return nullptr;
     const std::size_t mapped = std::size_t(lead) + length;
-    void* base = ::mmap(nullptr, mapped, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_PRIVATE,
-                        mapping->m_fd, off_t(start));
+    void* base =
+        ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE, mapping->m_fd, off_t(start));
     if (base == MAP_FAILED)
         return nullptr;
-    // Read front to back: let the system read ahead.
-    (void)::madvise(base, mapped, MADV_SEQUENTIAL);
     mapping->m_base = base;
     mapping->m_mappedLength = mapped;
     mapping->m_data = static_cast<std::uint8_t*>(base) + lead;
     mapping->m_size = length;
     mapping->m_offset = offset;
-    mapping->m_writable = writable;
     return mapping;
 }
 
@@ -72,23 +64,42 @@ FileMapping::~FileMapping()
         ::close(m_fd);
 }
 
-std::unique_ptr<FileMapping> FileMapping::MapAgain(std::size_t offset,
-                                                   std::size_t length) const noexcept
+std::unique_ptr<FileSpan> FileMapping::Span(std::size_t offset, std::size_t length) const noexcept
 {
     if (offset > m_size || length > m_size - offset)
         return nullptr;
-    return MapRange(m_fd, m_offset + offset, length, false);
+    std::unique_ptr<FileSpan> span(new (std::nothrow) FileSpan);
+    if (!span)
+        return nullptr;
+    span->m_fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    if (span->m_fd < 0)
+        return nullptr;
+    span->m_offset = m_offset + offset;
+    span->m_size = length;
+    return span;
 }
 
-void FileMapping::Forget(std::size_t offset, std::size_t length) const noexcept
+FileSpan::~FileSpan()
 {
-    if (m_writable || offset > m_size || length > m_size - offset)
-        return;
-    const std::uint64_t page = PageSize();
-    const auto first = std::uintptr_t(m_data + offset);
-    const auto last = first + length;
-    const std::uintptr_t from = (first + page - 1) / page * page;
-    const std::uintptr_t to = last / page * page;
-    if (to > from)
-        (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool FileSpan::Read(std::size_t offset, std::uint8_t* destination,
+                    std::size_t length) const noexcept
+{
+    if (offset > m_size || length > m_size - offset)
+        return false;
+    std::uint64_t at = m_offset + offset;
+    while (length > 0) {
+        const ssize_t got = ::pread(m_fd, destination, length, off_t(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        destination += got;
+        at += std::uint64_t(got);
+        length -= std::size_t(got);
+    }
+    return true;
 }

@@ -122,7 +122,8 @@ private slots:
     void layouts();
     void writesStayInTheBlock();
     void shortAndSmallFilesAreRead();
-    void passedRowsGiveTheirMemoryBack();
+    void readingRowsKeepsLittleResident();
+    void aShortenedFileGivesBlackRows();
     void indexedStageWritesTheSameFile();
 
 private:
@@ -258,9 +259,9 @@ void TestDibMapped::shortAndSmallFilesAreRead()
     QVERIFY(!small->UnchangedMapping());
 }
 
-// Reading a large mapped picture front to back keeps only a few megabytes of
-// it resident, whatever its size.
-void TestDibMapped::passedRowsGiveTheirMemoryBack()
+// Reading a large mapped picture front to back reads the file a band at a
+// time: hardly any of its pages become resident in this process.
+void TestDibMapped::readingRowsKeepsLittleResident()
 {
     const qint32 width = 4000;
     const qint32 height = 4000; // 48 MB of pixels
@@ -283,6 +284,27 @@ void TestDibMapped::passedRowsGiveTheirMemoryBack()
     QVERIFY(sum != 0);
     QVERIFY2(highest - before < 16 * 1024,
              qPrintable(QStringLiteral("%1 KiB more resident").arg(highest - before)));
+}
+
+// Rows read after the file was cut short come out black: no crash, no
+// bytes from elsewhere.
+void TestDibMapped::aShortenedFileGivesBlackRows()
+{
+    const QString path =
+        m_files.Write(QStringLiteral("shortened.bmp"), BitmapFile(1000, 600, 24, 0, 8));
+    CMyBitMap mapper = Mapping(true);
+    HDIB block = mapper.LoadFile(U16(path));
+    QVERIFY(block && block->UnchangedMapping());
+    const HBITMAP view = mapper.ToDeviceBitmap(block.get(), nullptr);
+    QVERIFY(view);
+    block.reset(); // the mapping goes; the rows are read from the file
+    QVERIFY(std::any_of(view->Row(599), view->Row(599) + 1000, [](quint32 p) { return p != 0; }));
+    QVERIFY(QFile::resize(path, 54 + 3000 * 10));
+    for (const std::int32_t y : {0, 300, 589}) {
+        const std::uint32_t* row = view->Row(y);
+        QVERIFY(std::all_of(row, row + 1000, [](quint32 p) { return p == 0; }));
+    }
+    QVERIFY(std::any_of(view->Row(595), view->Row(595) + 1000, [](quint32 p) { return p != 0; }));
 }
 
 // The indexed stage, which maps its intermediate file, writes exactly the
