@@ -1,10 +1,10 @@
 // Large bitmap files mapped instead of read: the blocks, device bitmaps and
 // captures they give must be exactly those of the files read into memory,
 // and the mapping must never see or cause a change the other would not.
-#include "convert/ConversionHost.h"
 #include "convert/IndexedStage.h"
 #include "dib/CMyBitMap.h"
 #include "support/DibBytes.h"
+#include "support/QuietHost.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -93,23 +93,6 @@ qint64 ResidentFileKib()
             return line.mid(8).trimmed().split(' ').value(0).toLongLong();
     return -1;
 }
-
-class QuietHost : public IConversionHost
-{
-public:
-    int ShowMessage(const QString& text, const QString&, MessageButtons, MessageIcon) override
-    {
-        messages.append(text);
-        return IDOK;
-    }
-    void ShowOwnerlessMessage(const QString& text, const QString&) override
-    {
-        messages.append(text);
-    }
-    void SetTextXField(const QString&) override {}
-    void SetTextYField(const QString&) override {}
-    QStringList messages;
-};
 
 } // namespace
 

@@ -59,6 +59,25 @@ QImage Expected(const QImage& in, int code)
     return out;
 }
 
+// Text in DejaVu Sans of the pixel height, in the colour, at (x, y).
+GpStatus DrawDejaVu(QtImaging& imaging, GpGraphics* graphics, const QString& text, int pixels,
+                    std::uint32_t argb, float x, float y)
+{
+    GpBrush* brush = nullptr;
+    imaging.CreateSolidFill(argb, &brush);
+    GpFont* font = nullptr;
+    LogFont logFont;
+    logFont.lfHeight = -pixels;
+    logFont.SetFaceName(QStringLiteral("DejaVu Sans"));
+    GpStatus status = imaging.CreateFontFromLogfont(logFont, &font);
+    if (status == Ok)
+        status = imaging.DrawString(graphics, text, font, x, y, brush);
+    if (font)
+        imaging.DeleteFont(font);
+    imaging.DeleteBrush(brush);
+    return status;
+}
+
 } // namespace
 
 class TestImaging : public QObject
@@ -386,14 +405,7 @@ void TestImaging::turnsComeBeforeLaterDrawing()
 
     // Turned again, then drawn on: the drawing is not turned.
     QCOMPARE(m_imaging.ImageRotateFlip(bitmap, Rotate270FlipNone), Ok);
-    GpBrush* brush = nullptr;
-    m_imaging.CreateSolidFill(0xFFFF0000, &brush);
-    GpFont* font = nullptr;
-    LogFont logFont;
-    logFont.lfHeight = -3;
-    logFont.SetFaceName(QStringLiteral("DejaVu Sans"));
-    QCOMPARE(m_imaging.CreateFontFromLogfont(logFont, &font), Ok);
-    QCOMPARE(m_imaging.DrawString(graphics, QStringLiteral("\u2588"), font, 0, 0, brush), Ok);
+    QCOMPARE(DrawDejaVu(m_imaging, graphics, QStringLiteral("\u2588"), 3, 0xFFFF0000, 0, 0), Ok);
     QImage turnedThenDrawn = expected;
     QVERIFY(RotateFlipImage(turnedThenDrawn, Rotate270FlipNone));
     const QImage result = QtImaging::FrameOf(bitmap).convertToFormat(QImage::Format_RGB32);
@@ -406,8 +418,6 @@ void TestImaging::turnsComeBeforeLaterDrawing()
     QVERIFY(qRed(result.pixel(0, 0)) > qRed(turnedThenDrawn.pixel(0, 0)) ||
             result.pixel(0, 0) == qRgb(255, 0, 0));
     QCOMPARE(result.pixel(3, 5), turnedThenDrawn.pixel(3, 5)); // far from it
-    m_imaging.DeleteFont(font);
-    m_imaging.DeleteBrush(brush);
 
     // Turned once more and saved: the file holds the turned picture.
     QCOMPARE(m_imaging.ImageRotateFlip(bitmap, Rotate90FlipY), Ok);
@@ -510,21 +520,12 @@ void TestImaging::conversionWaitsForTheWriter()
 
     // Text drawn on it first: the text is drawn on the converted pixels.
     drawnBitmap(&bitmap, &graphics);
-    GpBrush* brush = nullptr;
-    m_imaging.CreateSolidFill(0xFF00FF00, &brush);
-    GpFont* font = nullptr;
-    LogFont logFont;
-    logFont.lfHeight = -12;
-    logFont.SetFaceName(QStringLiteral("DejaVu Sans"));
-    QCOMPARE(m_imaging.CreateFontFromLogfont(logFont, &font), Ok);
-    QCOMPARE(m_imaging.DrawString(graphics, QStringLiteral("W"), font, 2, 2, brush), Ok);
+    QCOMPARE(DrawDejaVu(m_imaging, graphics, QStringLiteral("W"), 12, 0xFF00FF00, 2, 2), Ok);
     const QImage withText = QtImaging::FrameOf(bitmap);
     QCOMPARE(withText.format(), converted.format());
     QVERIFY(withText != converted);
     QCOMPARE(withText.pixel(36, 22), converted.pixel(36, 22));
     QCOMPARE(fileOf(bitmap), bmpOf(withText, 0));
-    m_imaging.DeleteFont(font);
-    m_imaging.DeleteBrush(brush);
     m_imaging.DeleteGraphics(graphics);
     m_imaging.DisposeImage(bitmap);
     m_imaging.DisposeImage(photo);
