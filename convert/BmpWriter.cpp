@@ -99,6 +99,19 @@ void Rgb24FromBgr888(const uchar* src, uchar* dst, int width)
     std::memcpy(dst, src, size_t(width) * 3);
 }
 
+// Opaque 32-bit pixels straight to the file's B, G, R: the unused byte is
+// dropped, as Qt's own conversion to BGR888 drops it.
+void Rgb24FromRgb32(const uchar* src, uchar* dst, int width)
+{
+    const auto* in = reinterpret_cast<const quint32*>(src);
+    for (int x = 0; x < width; ++x) {
+        const quint32 p = in[x];
+        dst[3 * x] = uchar(p);
+        dst[3 * x + 1] = uchar(p >> 8);
+        dst[3 * x + 2] = uchar(p >> 16);
+    }
+}
+
 // Format_RGB32 keeps 0xFF in the unused byte; the file wants 0 there.
 void Rgb32FromRgb32(const uchar* src, uchar* dst, int width)
 {
@@ -330,6 +343,8 @@ RowSource RowSourceFor(BmpFormat format, QImage::Format imageFormat)
             return {QImage::Format_RGBX64, Rgb565FromRgbx64};
         return {QImage::Format_RGB32, Rgb565FromRgb32};
     case BmpFormat::Rgb24:
+        if (imageFormat == QImage::Format_RGB32)
+            return {QImage::Format_RGB32, Rgb24FromRgb32};
         return {QImage::Format_BGR888, Rgb24FromBgr888};
     case BmpFormat::Rgb32:
         return {QImage::Format_RGB32, Rgb32FromRgb32};

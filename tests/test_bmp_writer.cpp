@@ -774,6 +774,7 @@ void TestBmpWriter::convertsOtherFormats_data()
             mono.setPixel(x, y, uint((x + y * y) % 3 == 0));
 
     QTest::newRow("RGB888 to Rgb24") << pattern(QImage::Format_RGB888, false) << BmpFormat::Rgb24;
+    QTest::newRow("RGB32 to Rgb24") << pattern(QImage::Format_RGB32, false) << BmpFormat::Rgb24;
     QTest::newRow("ARGB32 to Rgb24 drops alpha")
         << pattern(QImage::Format_ARGB32, true) << BmpFormat::Rgb24;
     QTest::newRow("Mono to Rgb24") << mono << BmpFormat::Rgb24;
