@@ -1,0 +1,177 @@
+#include "convert/ResampleRows.h"
+
+#include "convert/ResampleRowsAvx2.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+inline std::uint8_t Clamp8(std::int32_t v)
+{
+    v = (v + (1 << (kResamplePrecisionBits - 1))) >> kResamplePrecisionBits;
+    return std::uint8_t(std::clamp(v, 0, 255));
+}
+
+inline std::uint16_t Clamp16(double v)
+{
+    return std::uint16_t(std::clamp(std::lround(v), 0L, 65535L));
+}
+
+// Keeps premultiplied colours at or below their alpha after overshoot.
+inline void ClampToAlpha(std::uint16_t* px)
+{
+    px[0] = std::min(px[0], px[3]);
+    px[1] = std::min(px[1], px[3]);
+    px[2] = std::min(px[2], px[3]);
+}
+
+void Horizontal8(const std::uint8_t* src, int inWidth, std::uint8_t* dst, int outWidth,
+                 const HorizontalTaps8& t)
+{
+    for (int x = 0; x < outWidth; ++x) {
+        const int first = t.first[x];
+        const int count = std::min(t.taps, inWidth - first);
+        const std::int32_t* wx = t.weight + std::size_t(x) * t.stride;
+        std::int32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+        const std::uint8_t* p = src + std::size_t(first) * 4;
+        for (int k = 0; k < count; ++k, p += 4) {
+            c0 += p[0] * wx[k];
+            c1 += p[1] * wx[k];
+            c2 += p[2] * wx[k];
+            c3 += p[3] * wx[k];
+        }
+        std::uint8_t* q = dst + std::size_t(x) * 4;
+        q[0] = Clamp8(c0);
+        q[1] = Clamp8(c1);
+        q[2] = Clamp8(c2);
+        q[3] = Clamp8(c3);
+    }
+}
+
+// Columns are summed a block at a time so the sums stay in registers.
+template <int Block>
+inline void Vertical8Block(const std::uint8_t* const* rows, const std::int32_t* weight, int count,
+                           std::uint8_t* dst, int at, int n)
+{
+    std::int32_t acc[Block] = {};
+    for (int k = 0; k < count; ++k) {
+        const std::uint8_t* s = rows[k] + at;
+        const std::int32_t w = weight[k];
+        for (int j = 0; j < n; ++j)
+            acc[j] += s[j] * w;
+    }
+    for (int j = 0; j < n; ++j)
+        dst[at + j] = Clamp8(acc[j]);
+}
+
+void Vertical8(const std::uint8_t* const* rows, const std::int32_t* weight, int count,
+               std::uint8_t* dst, int bytes)
+{
+    constexpr int kBlock = 64;
+    int at = 0;
+    for (; at + kBlock <= bytes; at += kBlock)
+        Vertical8Block<kBlock>(rows, weight, count, dst, at, kBlock);
+    if (at < bytes)
+        Vertical8Block<kBlock>(rows, weight, count, dst, at, bytes - at);
+}
+
+using Horizontal8Fn = void (*)(const std::uint8_t*, int, std::uint8_t*, int,
+                               const HorizontalTaps8&);
+using Vertical8Fn = void (*)(const std::uint8_t* const*, const std::int32_t*, int, std::uint8_t*,
+                             int);
+
+struct Filters
+{
+    ResampleIsa isa;
+    Horizontal8Fn horizontal8;
+    Vertical8Fn vertical8;
+};
+
+bool HasAvx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+Filters FiltersFor(ResampleIsa isa)
+{
+    if (isa == ResampleIsa::Avx2)
+        return {isa, FilterRowHorizontal8Avx2, FilterRowVertical8Avx2};
+    return {ResampleIsa::Baseline, Horizontal8, Vertical8};
+}
+
+Filters& Current()
+{
+    static Filters filters = FiltersFor(HasAvx2() ? ResampleIsa::Avx2 : ResampleIsa::Baseline);
+    return filters;
+}
+
+} // namespace
+
+bool SelectResampleIsa(ResampleIsa isa)
+{
+    if (isa == ResampleIsa::Avx2 && !HasAvx2())
+        return false;
+    Current() = FiltersFor(isa);
+    return true;
+}
+
+ResampleIsa CurrentResampleIsa()
+{
+    return Current().isa;
+}
+
+void FilterRowHorizontal8(const std::uint8_t* src, int inWidth, std::uint8_t* dst, int outWidth,
+                          const HorizontalTaps8& taps)
+{
+    Current().horizontal8(src, inWidth, dst, outWidth, taps);
+}
+
+void FilterRowVertical8(const std::uint8_t* const* rows, const std::int32_t* weight, int count,
+                        std::uint8_t* dst, int bytes)
+{
+    Current().vertical8(rows, weight, count, dst, bytes);
+}
+
+void FilterRowHorizontal16(const std::uint16_t* src, int inWidth, std::uint16_t* dst, int outWidth,
+                           const HorizontalTaps16& t)
+{
+    for (int x = 0; x < outWidth; ++x) {
+        const int first = t.first[x];
+        const int count = std::min(t.taps, inWidth - first);
+        const double* wx = t.weight + std::size_t(x) * t.stride;
+        double c[4] = {0, 0, 0, 0};
+        for (int k = 0; k < count; ++k) {
+            const std::uint16_t* p = src + std::size_t(first + k) * 4;
+            for (int ch = 0; ch < 4; ++ch)
+                c[ch] += p[ch] * wx[k];
+        }
+        std::uint16_t* q = dst + std::size_t(x) * 4;
+        for (int ch = 0; ch < 4; ++ch)
+            q[ch] = Clamp16(c[ch]);
+        ClampToAlpha(q);
+    }
+}
+
+void FilterRowVertical16(const std::uint16_t* const* rows, const double* weight, int count,
+                         std::uint16_t* dst, int pixels)
+{
+    // A block of whole pixels at a time, so alpha is at hand for the clamp.
+    constexpr int kBlock = 16;
+    const int values = pixels * 4;
+    for (int at = 0; at < values; at += kBlock) {
+        const int n = std::min(kBlock, values - at);
+        double acc[kBlock] = {};
+        for (int k = 0; k < count; ++k) {
+            const std::uint16_t* s = rows[k] + at;
+            const double w = weight[k];
+            for (int j = 0; j < n; ++j)
+                acc[j] += s[j] * w;
+        }
+        for (int j = 0; j < n; ++j)
+            dst[at + j] = Clamp16(acc[j]);
+        for (int j = 0; j < n; j += 4)
+            ClampToAlpha(dst + at + j);
+    }
+}

@@ -1,0 +1,117 @@
+// Compiled for the baseline processor; only these functions use AVX2, and
+// they are called only where the processor has it.
+#include "convert/ResampleRowsAvx2.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+#define RASTELLE_AVX2 __attribute__((target("avx2")))
+
+namespace {
+
+// Rounds fixed-point sums to whole values, as the scalar filters do; the
+// saturating packs after it clamp to 0..255.
+RASTELLE_AVX2 inline __m256i RoundToInt(__m256i sum)
+{
+    const __m256i half = _mm256_set1_epi32(1 << (kResamplePrecisionBits - 1));
+    return _mm256_srai_epi32(_mm256_add_epi32(sum, half), kResamplePrecisionBits);
+}
+
+// Eight bytes widened to eight 32-bit lanes.
+RASTELLE_AVX2 inline __m256i Load8(const std::uint8_t* p)
+{
+    return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+}
+
+inline std::uint8_t Clamp8(std::int32_t v)
+{
+    v = (v + (1 << (kResamplePrecisionBits - 1))) >> kResamplePrecisionBits;
+    return std::uint8_t(std::clamp(v, 0, 255));
+}
+
+void HorizontalPixel(const std::uint8_t* src, int inWidth, std::uint8_t* q, int first,
+                     const std::int32_t* wx, int taps)
+{
+    const int count = std::min(taps, inWidth - first);
+    std::int32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+    const std::uint8_t* p = src + std::size_t(first) * 4;
+    for (int k = 0; k < count; ++k, p += 4) {
+        c0 += p[0] * wx[k];
+        c1 += p[1] * wx[k];
+        c2 += p[2] * wx[k];
+        c3 += p[3] * wx[k];
+    }
+    q[0] = Clamp8(c0);
+    q[1] = Clamp8(c1);
+    q[2] = Clamp8(c2);
+    q[3] = Clamp8(c3);
+}
+
+} // namespace
+
+// Two taps per step: the two pixels' 8 channels against their two weights,
+// each spread over its pixel's 4 lanes.
+RASTELLE_AVX2 void FilterRowHorizontal8Avx2(const std::uint8_t* src, int inWidth, std::uint8_t* dst,
+                                            int outWidth, const HorizontalTaps8& t)
+{
+    const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+    const int steps = t.stride / 2;
+    for (int x = 0; x < outWidth; ++x) {
+        const int first = t.first[x];
+        const std::int32_t* wx = t.weight + std::size_t(x) * t.stride;
+        std::uint8_t* q = dst + std::size_t(x) * 4;
+        // Near the right edge the padded taps would read past the row.
+        if (first > inWidth - t.stride) {
+            HorizontalPixel(src, inWidth, q, first, wx, t.taps);
+            continue;
+        }
+        const std::uint8_t* p = src + std::size_t(first) * 4;
+        __m256i acc = _mm256_setzero_si256();
+        for (int s = 0; s < steps; ++s, p += 8, wx += 2) {
+            const __m256i px = Load8(p);
+            const __m256i w = _mm256_permutevar8x32_epi32(
+                _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wx))),
+                spread);
+            acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(px, w));
+        }
+        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+        sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << (kResamplePrecisionBits - 1))),
+                             kResamplePrecisionBits);
+        sum = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
+        const std::uint32_t pixel = std::uint32_t(_mm_cvtsi128_si32(sum));
+        std::memcpy(q, &pixel, 4);
+    }
+}
+
+// 32 columns at a time, their sums in four registers over all the rows.
+RASTELLE_AVX2 void FilterRowVertical8Avx2(const std::uint8_t* const* rows,
+                                          const std::int32_t* weight, int count, std::uint8_t* dst,
+                                          int bytes)
+{
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    int at = 0;
+    for (; at + 32 <= bytes; at += 32) {
+        __m256i a0 = _mm256_setzero_si256(), a1 = a0, a2 = a0, a3 = a0;
+        for (int k = 0; k < count; ++k) {
+            const std::uint8_t* s = rows[k] + at;
+            const __m256i w = _mm256_set1_epi32(weight[k]);
+            a0 = _mm256_add_epi32(a0, _mm256_mullo_epi32(Load8(s), w));
+            a1 = _mm256_add_epi32(a1, _mm256_mullo_epi32(Load8(s + 8), w));
+            a2 = _mm256_add_epi32(a2, _mm256_mullo_epi32(Load8(s + 16), w));
+            a3 = _mm256_add_epi32(a3, _mm256_mullo_epi32(Load8(s + 24), w));
+        }
+        const __m256i lo = _mm256_packs_epi32(RoundToInt(a0), RoundToInt(a1));
+        const __m256i hi = _mm256_packs_epi32(RoundToInt(a2), RoundToInt(a3));
+        // The packs work within each 128-bit half; put the 4-byte groups back in order.
+        const __m256i bytes8 = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(lo, hi), order);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + at), bytes8);
+    }
+    for (; at < bytes; ++at) {
+        std::int32_t acc = 0;
+        for (int k = 0; k < count; ++k)
+            acc += rows[k][at] * weight[k];
+        dst[at] = Clamp8(acc);
+    }
+}

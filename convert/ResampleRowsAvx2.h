@@ -1,0 +1,10 @@
+// The AVX2 forms of the 8-bit row filters; call them only where the
+// processor has AVX2.
+#pragma once
+
+#include "convert/ResampleRows.h"
+
+void FilterRowHorizontal8Avx2(const std::uint8_t* src, int inWidth, std::uint8_t* dst, int outWidth,
+                              const HorizontalTaps8& taps);
+void FilterRowVertical8Avx2(const std::uint8_t* const* rows, const std::int32_t* weight, int count,
+                            std::uint8_t* dst, int bytes);
