@@ -3,6 +3,7 @@
 #include "convert/ResampleRowsAvx2.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -108,6 +109,19 @@ Filters& Current()
 }
 
 } // namespace
+
+bool SplitWeights(const std::int32_t* weight, std::size_t count, std::int16_t* split)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::int32_t high = weight[i] >> kResampleSplitShift;
+        if (high < INT16_MIN || high > INT16_MAX)
+            return false;
+        const std::size_t group = i / 4 * 8 + i % 4;
+        split[group] = std::int16_t(high);
+        split[group + 4] = std::int16_t(weight[i] - high * (1 << kResampleSplitShift));
+    }
+    return true;
+}
 
 bool SelectResampleIsa(ResampleIsa isa)
 {

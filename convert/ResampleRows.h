@@ -4,20 +4,32 @@
 // scaled by 2^kResamplePrecisionBits, 16-bit rows double weights.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kResamplePrecisionBits = 22;
 
 // Horizontal taps: output pixel x reads source pixels first[x] onwards,
 // min(taps, inWidth - first[x]) of them, weighted by weight[x * stride + k].
-// stride is at least taps, and even; the weights past taps are zero.
+// stride is at least taps, and a multiple of 4; the weights past taps are zero.
 struct HorizontalTaps8
 {
     int taps = 0;
     int stride = 0;
     const int* first = nullptr;
     const std::int32_t* weight = nullptr;
+    // The same weights as 16-bit halves, w = high * 2048 + low, for
+    // multiply-adds of 16-bit pairs: for each x, stride / 4 groups of four taps,
+    // their four highs then their four lows. Null when some high part would
+    // not fit 16 bits.
+    const std::int16_t* split = nullptr;
 };
+
+constexpr int kResampleSplitShift = 11;
+
+// Writes the split form of `count` weights (a multiple of 4) to `split`,
+// which holds 2 * count values; false when a weight is too large to split.
+bool SplitWeights(const std::int32_t* weight, std::size_t count, std::int16_t* split);
 
 struct HorizontalTaps16
 {

@@ -51,35 +51,43 @@ void HorizontalPixel(const std::uint8_t* src, int inWidth, std::uint8_t* q, int 
 
 } // namespace
 
-// Two taps per step: the two pixels' 8 channels against their two weights,
-// each spread over its pixel's 4 lanes.
+// Four taps per step: the four pixels' channels paired tap by tap as 16-bit
+// values, multiplied and added pairwise with the high and the low halves of
+// the weights; high * 2048 + low gives exactly the 32-bit sums.
 RASTELLE_AVX2 void FilterRowHorizontal8Avx2(const std::uint8_t* src, int inWidth, std::uint8_t* dst,
                                             int outWidth, const HorizontalTaps8& t)
 {
-    const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
-    const int steps = t.stride / 2;
+    const __m128i pairTaps = _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    const __m256i highs = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+    const __m256i lows = _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3);
+    const int groups = t.stride / 4;
     for (int x = 0; x < outWidth; ++x) {
         const int first = t.first[x];
-        const std::int32_t* wx = t.weight + std::size_t(x) * t.stride;
         std::uint8_t* q = dst + std::size_t(x) * 4;
         // Near the right edge the padded taps would read past the row.
-        if (first > inWidth - t.stride) {
-            HorizontalPixel(src, inWidth, q, first, wx, t.taps);
+        if (!t.split || first > inWidth - t.stride) {
+            HorizontalPixel(src, inWidth, q, first, t.weight + std::size_t(x) * t.stride, t.taps);
             continue;
         }
         const std::uint8_t* p = src + std::size_t(first) * 4;
-        __m256i acc = _mm256_setzero_si256();
-        for (int s = 0; s < steps; ++s, p += 8, wx += 2) {
-            const __m256i px = Load8(p);
-            const __m256i w = _mm256_permutevar8x32_epi32(
-                _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wx))),
-                spread);
-            acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(px, w));
+        const std::int16_t* w = t.split + std::size_t(x) * t.stride * 2;
+        __m256i high = _mm256_setzero_si256(), low = high;
+        for (int g = 0; g < groups; ++g, p += 16, w += 8) {
+            const __m256i px = _mm256_cvtepu8_epi16(
+                _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), pairTaps));
+            const __m256i wv =
+                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(w)));
+            high = _mm256_add_epi32(high,
+                                    _mm256_madd_epi16(px, _mm256_permutevar8x32_epi32(wv, highs)));
+            low =
+                _mm256_add_epi32(low, _mm256_madd_epi16(px, _mm256_permutevar8x32_epi32(wv, lows)));
         }
+        const __m256i acc = _mm256_add_epi32(_mm256_slli_epi32(high, kResampleSplitShift), low);
         __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
         sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << (kResamplePrecisionBits - 1))),
                              kResamplePrecisionBits);
-        sum = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
+        sum = _mm_packs_epi32(sum, sum);
+        sum = _mm_packus_epi16(sum, sum);
         const std::uint32_t pixel = std::uint32_t(_mm_cvtsi128_si32(sum));
         std::memcpy(q, &pixel, 4);
     }

@@ -73,9 +73,9 @@ std::vector<std::int32_t> FixedWeights(const Taps& t, int stride)
     return fixed;
 }
 
-int EvenStride(int taps)
+int StrideOf4(int taps)
 {
-    return taps + (taps & 1);
+    return (taps + 3) / 4 * 4;
 }
 
 template <typename Work> void RunInParallel(int rows, int threads, Work work)
@@ -157,12 +157,16 @@ void Resample8(const QImage& in, QImage& out, const Taps* horizontalTaps, const 
 {
     HorizontalTaps8 h;
     std::vector<std::int32_t> hWeights;
+    std::vector<std::int16_t> hSplit;
     if (horizontalTaps) {
         h.taps = horizontalTaps->taps;
-        h.stride = EvenStride(h.taps);
+        h.stride = StrideOf4(h.taps);
         hWeights = FixedWeights(*horizontalTaps, h.stride);
         h.first = horizontalTaps->first.data();
         h.weight = hWeights.data();
+        hSplit.resize(hWeights.size() * 2);
+        if (SplitWeights(hWeights.data(), hWeights.size(), hSplit.data()))
+            h.split = hSplit.data();
     }
     const int vStride = verticalTaps ? verticalTaps->taps : 0;
     const std::vector<std::int32_t> vWeights =
