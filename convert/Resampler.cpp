@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -31,6 +32,29 @@ struct Taps
     std::vector<int> first;     // first source index
     std::vector<double> weight; // taps weights per output position
 };
+
+// Without the trailing taps that are zero at every position: the kernel is
+// zero beyond its support, which the tap count rounds up. Leaving out a zero
+// term changes no sum.
+Taps Trimmed(Taps t)
+{
+    const std::size_t positions = t.first.size();
+    int used = 1;
+    for (std::size_t x = 0; x < positions; ++x)
+        for (int k = t.taps - 1; k >= used; --k)
+            if (t.weight[x * t.taps + k] != 0.0) {
+                used = k + 1;
+                break;
+            }
+    if (used == t.taps)
+        return t;
+    std::vector<double> weight(positions * used);
+    for (std::size_t x = 0; x < positions; ++x)
+        std::copy_n(&t.weight[x * t.taps], used, &weight[x * used]);
+    t.taps = used;
+    t.weight = std::move(weight);
+    return t;
+}
 
 Taps ComputeTaps(int inSize, int outSize)
 {
@@ -58,7 +82,7 @@ Taps ComputeTaps(int inSize, int outSize)
         }
         t.first[x] = lo;
     }
-    return t;
+    return Trimmed(std::move(t));
 }
 
 // Weights in fixed point for the 8-bit filters, as 32-bit accumulation
