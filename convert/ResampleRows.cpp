@@ -1,5 +1,6 @@
 #include "convert/ResampleRows.h"
 
+#include "convert/ResamplePixels.h"
 #include "convert/ResampleRowsAvx2.h"
 
 #include <algorithm>
@@ -7,25 +8,6 @@
 #include <cmath>
 
 namespace {
-
-inline std::uint8_t Clamp8(std::int32_t v)
-{
-    v = (v + (1 << (kResamplePrecisionBits - 1))) >> kResamplePrecisionBits;
-    return std::uint8_t(std::clamp(v, 0, 255));
-}
-
-inline std::uint16_t Clamp16(double v)
-{
-    return std::uint16_t(std::clamp(std::lround(v), 0L, 65535L));
-}
-
-// Keeps premultiplied colours at or below their alpha after overshoot.
-inline void ClampToAlpha(std::uint16_t* px)
-{
-    px[0] = std::min(px[0], px[3]);
-    px[1] = std::min(px[1], px[3]);
-    px[2] = std::min(px[2], px[3]);
-}
 
 void Horizontal8(const std::uint8_t* src, int inWidth, std::uint8_t* dst, int outWidth,
                  const HorizontalTaps8& t)
@@ -43,10 +25,10 @@ void Horizontal8(const std::uint8_t* src, int inWidth, std::uint8_t* dst, int ou
             c3 += p[3] * wx[k];
         }
         std::uint8_t* q = dst + std::size_t(x) * 4;
-        q[0] = Clamp8(c0);
-        q[1] = Clamp8(c1);
-        q[2] = Clamp8(c2);
-        q[3] = Clamp8(c3);
+        q[0] = RoundFixed8(c0);
+        q[1] = RoundFixed8(c1);
+        q[2] = RoundFixed8(c2);
+        q[3] = RoundFixed8(c3);
     }
 }
 
@@ -63,7 +45,7 @@ inline void Vertical8Block(const std::uint8_t* const* rows, const std::int32_t* 
             acc[j] += s[j] * w;
     }
     for (int j = 0; j < n; ++j)
-        dst[at + j] = Clamp8(acc[j]);
+        dst[at + j] = RoundFixed8(acc[j]);
 }
 
 void Vertical8(const std::uint8_t* const* rows, const std::int32_t* weight, int count,
@@ -77,16 +59,63 @@ void Vertical8(const std::uint8_t* const* rows, const std::int32_t* weight, int 
         Vertical8Block<kBlock>(rows, weight, count, dst, at, bytes - at);
 }
 
+void Horizontal16(const std::uint16_t* src, int inWidth, std::uint16_t* dst, int outWidth,
+                  const HorizontalTaps16& t)
+{
+    for (int x = 0; x < outWidth; ++x) {
+        const int first = t.first[x];
+        const int count = std::min(t.taps, inWidth - first);
+        const double* wx = t.weight + std::size_t(x) * t.stride;
+        double c[4] = {0, 0, 0, 0};
+        for (int k = 0; k < count; ++k) {
+            const std::uint16_t* p = src + std::size_t(first + k) * 4;
+            for (int ch = 0; ch < 4; ++ch)
+                c[ch] += p[ch] * wx[k];
+        }
+        std::uint16_t* q = dst + std::size_t(x) * 4;
+        for (int ch = 0; ch < 4; ++ch)
+            q[ch] = RoundDouble16(c[ch]);
+        ClampToAlpha(q);
+    }
+}
+
+void Vertical16(const std::uint16_t* const* rows, const double* weight, int count,
+                std::uint16_t* dst, int pixels)
+{
+    // A block of whole pixels at a time, so alpha is at hand for the clamp.
+    constexpr int kBlock = 16;
+    const int values = pixels * 4;
+    for (int at = 0; at < values; at += kBlock) {
+        const int n = std::min(kBlock, values - at);
+        double acc[kBlock] = {};
+        for (int k = 0; k < count; ++k) {
+            const std::uint16_t* s = rows[k] + at;
+            const double w = weight[k];
+            for (int j = 0; j < n; ++j)
+                acc[j] += s[j] * w;
+        }
+        for (int j = 0; j < n; ++j)
+            dst[at + j] = RoundDouble16(acc[j]);
+        for (int j = 0; j < n; j += 4)
+            ClampToAlpha(dst + at + j);
+    }
+}
+
 using Horizontal8Fn = void (*)(const std::uint8_t*, int, std::uint8_t*, int,
                                const HorizontalTaps8&);
 using Vertical8Fn = void (*)(const std::uint8_t* const*, const std::int32_t*, int, std::uint8_t*,
                              int);
+using Horizontal16Fn = void (*)(const std::uint16_t*, int, std::uint16_t*, int,
+                                const HorizontalTaps16&);
+using Vertical16Fn = void (*)(const std::uint16_t* const*, const double*, int, std::uint16_t*, int);
 
 struct Filters
 {
     ResampleIsa isa;
     Horizontal8Fn horizontal8;
     Vertical8Fn vertical8;
+    Horizontal16Fn horizontal16;
+    Vertical16Fn vertical16;
 };
 
 bool HasAvx2()
@@ -98,8 +127,9 @@ bool HasAvx2()
 Filters FiltersFor(ResampleIsa isa)
 {
     if (isa == ResampleIsa::Avx2)
-        return {isa, FilterRowHorizontal8Avx2, FilterRowVertical8Avx2};
-    return {ResampleIsa::Baseline, Horizontal8, Vertical8};
+        return {isa, FilterRowHorizontal8Avx2, FilterRowVertical8Avx2, FilterRowHorizontal16Avx2,
+                FilterRowVertical16Avx2};
+    return {ResampleIsa::Baseline, Horizontal8, Vertical8, Horizontal16, Vertical16};
 }
 
 Filters& Current()
@@ -149,43 +179,13 @@ void FilterRowVertical8(const std::uint8_t* const* rows, const std::int32_t* wei
 }
 
 void FilterRowHorizontal16(const std::uint16_t* src, int inWidth, std::uint16_t* dst, int outWidth,
-                           const HorizontalTaps16& t)
+                           const HorizontalTaps16& taps)
 {
-    for (int x = 0; x < outWidth; ++x) {
-        const int first = t.first[x];
-        const int count = std::min(t.taps, inWidth - first);
-        const double* wx = t.weight + std::size_t(x) * t.stride;
-        double c[4] = {0, 0, 0, 0};
-        for (int k = 0; k < count; ++k) {
-            const std::uint16_t* p = src + std::size_t(first + k) * 4;
-            for (int ch = 0; ch < 4; ++ch)
-                c[ch] += p[ch] * wx[k];
-        }
-        std::uint16_t* q = dst + std::size_t(x) * 4;
-        for (int ch = 0; ch < 4; ++ch)
-            q[ch] = Clamp16(c[ch]);
-        ClampToAlpha(q);
-    }
+    Current().horizontal16(src, inWidth, dst, outWidth, taps);
 }
 
 void FilterRowVertical16(const std::uint16_t* const* rows, const double* weight, int count,
                          std::uint16_t* dst, int pixels)
 {
-    // A block of whole pixels at a time, so alpha is at hand for the clamp.
-    constexpr int kBlock = 16;
-    const int values = pixels * 4;
-    for (int at = 0; at < values; at += kBlock) {
-        const int n = std::min(kBlock, values - at);
-        double acc[kBlock] = {};
-        for (int k = 0; k < count; ++k) {
-            const std::uint16_t* s = rows[k] + at;
-            const double w = weight[k];
-            for (int j = 0; j < n; ++j)
-                acc[j] += s[j] * w;
-        }
-        for (int j = 0; j < n; ++j)
-            dst[at + j] = Clamp16(acc[j]);
-        for (int j = 0; j < n; j += 4)
-            ClampToAlpha(dst + at + j);
-    }
+    Current().vertical16(rows, weight, count, dst, pixels);
 }

@@ -2,6 +2,8 @@
 // they are called only where the processor has it.
 #include "convert/ResampleRowsAvx2.h"
 
+#include "convert/ResamplePixels.h"
+
 #include <immintrin.h>
 
 #include <algorithm>
@@ -20,15 +22,16 @@ RASTELLE_AVX2 inline __m256i RoundToInt(__m256i sum)
 }
 
 // Eight bytes widened to eight 32-bit lanes.
+// Four 16-bit values as doubles.
+RASTELLE_AVX2 inline __m256d Load4(const std::uint16_t* p)
+{
+    return _mm256_cvtepi32_pd(
+        _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+}
+
 RASTELLE_AVX2 inline __m256i Load8(const std::uint8_t* p)
 {
     return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
-}
-
-inline std::uint8_t Clamp8(std::int32_t v)
-{
-    v = (v + (1 << (kResamplePrecisionBits - 1))) >> kResamplePrecisionBits;
-    return std::uint8_t(std::clamp(v, 0, 255));
 }
 
 void HorizontalPixel(const std::uint8_t* src, int inWidth, std::uint8_t* q, int first,
@@ -43,10 +46,10 @@ void HorizontalPixel(const std::uint8_t* src, int inWidth, std::uint8_t* q, int 
         c2 += p[2] * wx[k];
         c3 += p[3] * wx[k];
     }
-    q[0] = Clamp8(c0);
-    q[1] = Clamp8(c1);
-    q[2] = Clamp8(c2);
-    q[3] = Clamp8(c3);
+    q[0] = RoundFixed8(c0);
+    q[1] = RoundFixed8(c1);
+    q[2] = RoundFixed8(c2);
+    q[3] = RoundFixed8(c3);
 }
 
 } // namespace
@@ -120,6 +123,70 @@ RASTELLE_AVX2 void FilterRowVertical8Avx2(const std::uint8_t* const* rows,
         std::int32_t acc = 0;
         for (int k = 0; k < count; ++k)
             acc += rows[k][at] * weight[k];
-        dst[at] = Clamp8(acc);
+        dst[at] = RoundFixed8(acc);
+    }
+}
+
+// One pixel's four channels in one register: each channel's products and sums
+// are the scalar filter's, in its order, each rounded on its own (no fused
+// multiply-add).
+RASTELLE_AVX2 void FilterRowHorizontal16Avx2(const std::uint16_t* src, int inWidth,
+                                             std::uint16_t* dst, int outWidth,
+                                             const HorizontalTaps16& t)
+{
+    for (int x = 0; x < outWidth; ++x) {
+        const int first = t.first[x];
+        const int count = std::min(t.taps, inWidth - first);
+        const double* wx = t.weight + std::size_t(x) * t.stride;
+        const std::uint16_t* p = src + std::size_t(first) * 4;
+        __m256d c = _mm256_setzero_pd();
+        for (int k = 0; k < count; ++k, p += 4)
+            c = _mm256_add_pd(c, _mm256_mul_pd(Load4(p), _mm256_set1_pd(wx[k])));
+        alignas(32) double sums[4];
+        _mm256_store_pd(sums, c);
+        std::uint16_t* q = dst + std::size_t(x) * 4;
+        for (int ch = 0; ch < 4; ++ch)
+            q[ch] = RoundDouble16(sums[ch]);
+        ClampToAlpha(q);
+    }
+}
+
+// Four pixels at a time, their sums in four registers over all the rows.
+RASTELLE_AVX2 void FilterRowVertical16Avx2(const std::uint16_t* const* rows, const double* weight,
+                                           int count, std::uint16_t* dst, int pixels)
+{
+    constexpr int kBlock = 16;
+    const int values = pixels * 4;
+    for (int at = 0; at < values; at += kBlock) {
+        alignas(32) double sums[kBlock];
+        const int n = std::min(kBlock, values - at);
+        if (n == kBlock) {
+            __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
+            for (int k = 0; k < count; ++k) {
+                const std::uint16_t* s = rows[k] + at;
+                const __m256d w = _mm256_set1_pd(weight[k]);
+                a0 = _mm256_add_pd(a0, _mm256_mul_pd(Load4(s), w));
+                a1 = _mm256_add_pd(a1, _mm256_mul_pd(Load4(s + 4), w));
+                a2 = _mm256_add_pd(a2, _mm256_mul_pd(Load4(s + 8), w));
+                a3 = _mm256_add_pd(a3, _mm256_mul_pd(Load4(s + 12), w));
+            }
+            _mm256_store_pd(sums, a0);
+            _mm256_store_pd(sums + 4, a1);
+            _mm256_store_pd(sums + 8, a2);
+            _mm256_store_pd(sums + 12, a3);
+        } else {
+            // The last pixels of the row, one at a time.
+            for (int j = 0; j < n; j += 4) {
+                __m256d a = _mm256_setzero_pd();
+                for (int k = 0; k < count; ++k)
+                    a = _mm256_add_pd(
+                        a, _mm256_mul_pd(Load4(rows[k] + at + j), _mm256_set1_pd(weight[k])));
+                _mm256_store_pd(sums + j, a);
+            }
+        }
+        for (int j = 0; j < n; ++j)
+            dst[at + j] = RoundDouble16(sums[j]);
+        for (int j = 0; j < n; j += 4)
+            ClampToAlpha(dst + at + j);
     }
 }

@@ -1,4 +1,4 @@
-// The AVX2 forms of the 8-bit row filters; call them only where the
+// The AVX2 forms of the row filters; call them only where the
 // processor has AVX2.
 #pragma once
 
@@ -8,3 +8,7 @@ void FilterRowHorizontal8Avx2(const std::uint8_t* src, int inWidth, std::uint8_t
                               const HorizontalTaps8& taps);
 void FilterRowVertical8Avx2(const std::uint8_t* const* rows, const std::int32_t* weight, int count,
                             std::uint8_t* dst, int bytes);
+void FilterRowHorizontal16Avx2(const std::uint16_t* src, int inWidth, std::uint16_t* dst,
+                               int outWidth, const HorizontalTaps16& taps);
+void FilterRowVertical16Avx2(const std::uint16_t* const* rows, const double* weight, int count,
+                             std::uint16_t* dst, int pixels);

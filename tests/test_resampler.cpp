@@ -4,6 +4,7 @@
 // sums for 16-bit ones. Every row filter the processor can run must give
 // exactly the reference's pixels, whatever the sizes and thread count.
 #include "convert/PixelConversion.h"
+#include "convert/ResamplePixels.h"
 #include "convert/ResampleRows.h"
 #include "convert/Resampler.h"
 
@@ -195,6 +196,7 @@ private slots:
     void randomSizesMatchReference_data();
     void randomSizesMatchReference();
     void keepsItsContract();
+    void roundsAsLround();
 
 private:
     ResampleIsa m_chosen = ResampleIsa::Baseline;
@@ -338,6 +340,39 @@ void TestResampler::keepsItsContract()
     QVERIFY(ResampleBicubic(QImage(), 3, 3).isNull());
     QVERIFY(ResampleBicubic(rgb888, 0, 3).isNull());
     QVERIFY(ResampleBicubic(rgb888, 3, -1).isNull());
+}
+
+// The inline rounding of 16-bit sums against std::lround: halves away from
+// zero, the doubles either side of each half, and the clamp.
+void TestResampler::roundsAsLround()
+{
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.49999999999999994,
+                                  -0.49999999999999994,
+                                  65535.4999,
+                                  65535.5,
+                                  65536.2,
+                                  -1e-300,
+                                  1e-300,
+                                  -70000.0,
+                                  2e6};
+    for (int i = -3; i <= 65540; ++i) {
+        const double half = i + 0.5;
+        values.insert(values.end(), {double(i), half, std::nextafter(half, -1e9),
+                                     std::nextafter(half, 1e9), -half});
+    }
+    QRandomGenerator random(5);
+    for (int i = 0; i < 100000; ++i)
+        values.push_back(random.generateDouble() * 70000.0 - 1000.0);
+    for (double v : values) {
+        const auto expected = std::uint16_t(std::clamp(std::lround(v), 0L, 65535L));
+        if (RoundDouble16(v) != expected)
+            QFAIL(qPrintable(QStringLiteral("%1 rounds to %2, expected %3")
+                                 .arg(v, 0, 'g', 17)
+                                 .arg(RoundDouble16(v))
+                                 .arg(expected)));
+    }
 }
 
 QTEST_MAIN(TestResampler)
