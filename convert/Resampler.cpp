@@ -4,8 +4,11 @@
 #include "convert/ResampleRows.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -35,7 +38,7 @@ struct Taps
 
 // Without the trailing taps that are zero at every position: the kernel is
 // zero beyond its support, which the tap count rounds up. Leaving out a zero
-// term changes no sum.
+// term changes no rounded sum.
 Taps Trimmed(Taps t)
 {
     const std::size_t positions = t.first.size();
@@ -133,15 +136,16 @@ template <typename T> T* Row(QImage& image, int y)
 }
 
 // Both passes in one: each thread filters the source rows horizontally into a
-// ring of as many rows as the vertical filter has taps, and makes each of its
-// output rows from the ring. Vertical positions only move down the source, so
-// a row in the ring is filtered once and kept until no later output row needs
-// it. `horizontal(src, dst)` filters one row; `vertical(rows, y, count, dst)`
-// makes output row y from `count` rows. Without `horizontal` the source rows
-// are used as they are; without `vertical` (the same height) rows are only
-// filtered horizontally.
+// ring of as many rows as the vertical filter has taps (or the source rows,
+// if fewer), and makes each of its output rows from the ring. Vertical
+// positions only move down the source, so a row in the ring is filtered once
+// and kept until no later output row needs it. `horizontal(src, dst)` filters
+// one row; `vertical(rows, y, count, dst)` makes output row y from `count`
+// rows. Unless `filterHorizontally` the source rows are used as they are;
+// without `verticalTaps` (the same height) rows are only filtered
+// horizontally. False when a ring cannot be allocated.
 template <typename T, typename Horizontal, typename Vertical>
-void ResampleRows(const QImage& in, QImage& out, const Taps* verticalTaps, bool filterHorizontally,
+bool ResampleRows(const QImage& in, QImage& out, const Taps* verticalTaps, bool filterHorizontally,
                   Horizontal horizontal, Vertical vertical, int threads)
 {
     const int height = out.height();
@@ -150,14 +154,20 @@ void ResampleRows(const QImage& in, QImage& out, const Taps* verticalTaps, bool 
             for (int y = begin; y < end; ++y)
                 horizontal(Row<T>(in, y), Row<T>(out, y));
         });
-        return;
+        return true;
     }
-    const int taps = verticalTaps->taps;
     const int inHeight = in.height();
+    const int taps = std::min(verticalTaps->taps, inHeight);
     const std::size_t rowValues = std::size_t(out.width()) * 4;
+    std::atomic<bool> allocated = true;
     RunInParallel(height, threads, [&](int begin, int end) {
-        std::vector<T> ring(filterHorizontally ? rowValues * taps : 0);
-        std::vector<const T*> rows(taps);
+        const std::unique_ptr<T[]> ring(filterHorizontally ? new (std::nothrow) T[rowValues * taps]
+                                                           : nullptr);
+        const std::unique_ptr<const T*[]> rows(new (std::nothrow) const T*[taps]);
+        if ((filterHorizontally && !ring) || !rows) {
+            allocated = false;
+            return;
+        }
         int next = 0; // the first source row not yet in the ring
         for (int y = begin; y < end; ++y) {
             const int first = verticalTaps->first[y];
@@ -171,12 +181,13 @@ void ResampleRows(const QImage& in, QImage& out, const Taps* verticalTaps, bool 
                 for (int k = 0; k < count; ++k)
                     rows[k] = Row<T>(in, first + k);
             }
-            vertical(rows.data(), y, count, Row<T>(out, y));
+            vertical(rows.get(), y, count, Row<T>(out, y));
         }
     });
+    return allocated;
 }
 
-void Resample8(const QImage& in, QImage& out, const Taps* horizontalTaps, const Taps* verticalTaps,
+bool Resample8(const QImage& in, QImage& out, const Taps* horizontalTaps, const Taps* verticalTaps,
                int threads)
 {
     HorizontalTaps8 h;
@@ -197,7 +208,7 @@ void Resample8(const QImage& in, QImage& out, const Taps* horizontalTaps, const 
         verticalTaps ? FixedWeights(*verticalTaps, vStride) : std::vector<std::int32_t>();
     const int inWidth = in.width();
     const int outWidth = out.width();
-    ResampleRows<std::uint8_t>(
+    return ResampleRows<std::uint8_t>(
         in, out, verticalTaps, horizontalTaps != nullptr,
         [&](const std::uint8_t* src, std::uint8_t* dst) {
             FilterRowHorizontal8(src, inWidth, dst, outWidth, h);
@@ -208,7 +219,7 @@ void Resample8(const QImage& in, QImage& out, const Taps* horizontalTaps, const 
         threads);
 }
 
-void Resample16(const QImage& in, QImage& out, const Taps* horizontalTaps, const Taps* verticalTaps,
+bool Resample16(const QImage& in, QImage& out, const Taps* horizontalTaps, const Taps* verticalTaps,
                 int threads)
 {
     HorizontalTaps16 h;
@@ -220,7 +231,7 @@ void Resample16(const QImage& in, QImage& out, const Taps* horizontalTaps, const
     }
     const int inWidth = in.width();
     const int outWidth = out.width();
-    ResampleRows<std::uint16_t>(
+    return ResampleRows<std::uint16_t>(
         in, out, verticalTaps, horizontalTaps != nullptr,
         [&](const std::uint16_t* src, std::uint16_t* dst) {
             FilterRowHorizontal16(src, inWidth, dst, outWidth, h);
@@ -263,9 +274,7 @@ QImage ResampleBicubic(const QImage& source, int width, int height, int threads)
         verticalTaps = ComputeTaps(in.height(), height);
     const Taps* h = in.width() != width ? &horizontalTaps : nullptr;
     const Taps* v = in.height() != height ? &verticalTaps : nullptr;
-    if (sixteen)
-        Resample16(in, out, h, v, threads);
-    else
-        Resample8(in, out, h, v, threads);
-    return out;
+    const bool done =
+        sixteen ? Resample16(in, out, h, v, threads) : Resample8(in, out, h, v, threads);
+    return done ? out : QImage();
 }
