@@ -1,11 +1,16 @@
 #include "convert/Resampler.h"
 
 #include "convert/PixelConversion.h"
+#include "convert/ResampleRows.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,6 +35,29 @@ struct Taps
     std::vector<int> first;     // first source index
     std::vector<double> weight; // taps weights per output position
 };
+
+// Without the trailing taps that are zero at every position: the kernel is
+// zero beyond its support, which the tap count rounds up. Leaving out a zero
+// term changes no rounded sum.
+Taps Trimmed(Taps t)
+{
+    const std::size_t positions = t.first.size();
+    int used = 1;
+    for (std::size_t x = 0; x < positions; ++x)
+        for (int k = t.taps - 1; k >= used; --k)
+            if (t.weight[x * t.taps + k] != 0.0) {
+                used = k + 1;
+                break;
+            }
+    if (used == t.taps)
+        return t;
+    std::vector<double> weight(positions * used);
+    for (std::size_t x = 0; x < positions; ++x)
+        std::copy_n(&t.weight[x * t.taps], used, &weight[x * used]);
+    t.taps = used;
+    t.weight = std::move(weight);
+    return t;
+}
 
 Taps ComputeTaps(int inSize, int outSize)
 {
@@ -57,24 +85,24 @@ Taps ComputeTaps(int inSize, int outSize)
         }
         t.first[x] = lo;
     }
-    return t;
+    return Trimmed(std::move(t));
 }
 
-// 8-bit weights in fixed point, as 32-bit accumulation allows.
-constexpr int kPrecisionBits = 22;
-
-std::vector<std::int32_t> FixedWeights(const Taps& t)
+// Weights in fixed point for the 8-bit filters, as 32-bit accumulation
+// allows, each position's row padded with zeros to `stride`.
+std::vector<std::int32_t> FixedWeights(const Taps& t, int stride)
 {
-    std::vector<std::int32_t> fixed(t.weight.size());
-    for (std::size_t i = 0; i < t.weight.size(); ++i)
-        fixed[i] = std::int32_t(std::lround(t.weight[i] * (1 << kPrecisionBits)));
+    std::vector<std::int32_t> fixed(t.first.size() * std::size_t(stride), 0);
+    for (std::size_t x = 0; x < t.first.size(); ++x)
+        for (int k = 0; k < t.taps; ++k)
+            fixed[x * stride + k] =
+                std::int32_t(std::lround(t.weight[x * t.taps + k] * (1 << kResamplePrecisionBits)));
     return fixed;
 }
 
-inline std::uint8_t Clamp8(std::int32_t v)
+int StrideOf4(int taps)
 {
-    v = (v + (1 << (kPrecisionBits - 1))) >> kPrecisionBits;
-    return std::uint8_t(std::clamp(v, 0, 255));
+    return (taps + 3) / 4 * 4;
 }
 
 template <typename Work> void RunInParallel(int rows, int threads, Work work)
@@ -97,125 +125,122 @@ template <typename Work> void RunInParallel(int rows, int threads, Work work)
         thread.join();
 }
 
-// Keeps premultiplied colours at or below their alpha after overshoot.
-template <typename T> inline void ClampToAlpha(T* px)
+template <typename T> const T* Row(const QImage& image, int y)
 {
-    px[0] = std::min(px[0], px[3]);
-    px[1] = std::min(px[1], px[3]);
-    px[2] = std::min(px[2], px[3]);
+    return reinterpret_cast<const T*>(image.constScanLine(y));
 }
 
-void Horizontal8(const QImage& in, QImage& out, const Taps& t, int threads)
+template <typename T> T* Row(QImage& image, int y)
 {
-    const std::vector<std::int32_t> w = FixedWeights(t);
-    const int outWidth = out.width();
-    const int taps = t.taps;
-    const int inWidth = in.width();
-    RunInParallel(out.height(), threads, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const std::uint8_t* src = in.constScanLine(y);
-            std::uint8_t* dst = out.scanLine(y);
-            for (int x = 0; x < outWidth; ++x) {
-                const int first = t.first[x];
-                const int count = std::min(taps, inWidth - first);
-                const std::int32_t* wx = &w[std::size_t(x) * taps];
-                std::int32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
-                const std::uint8_t* p = src + first * 4;
-                for (int k = 0; k < count; ++k, p += 4) {
-                    c0 += p[0] * wx[k];
-                    c1 += p[1] * wx[k];
-                    c2 += p[2] * wx[k];
-                    c3 += p[3] * wx[k];
-                }
-                std::uint8_t* q = dst + x * 4;
-                q[0] = Clamp8(c0);
-                q[1] = Clamp8(c1);
-                q[2] = Clamp8(c2);
-                q[3] = Clamp8(c3);
-            }
-        }
-    });
+    return reinterpret_cast<T*>(image.scanLine(y));
 }
 
-void Vertical8(const QImage& in, QImage& out, const Taps& t, int threads)
+// Both passes in one: each thread filters the source rows horizontally into a
+// ring of as many rows as the vertical filter has taps (or the source rows,
+// if fewer), and makes each of its output rows from the ring. Vertical
+// positions only move down the source, so a row in the ring is filtered once
+// and kept until no later output row needs it. `horizontal(src, dst)` filters
+// one row; `vertical(rows, y, count, dst)` makes output row y from `count`
+// rows. Unless `filterHorizontally` the source rows are used as they are;
+// without `verticalTaps` (the same height) rows are only filtered
+// horizontally. False when a ring cannot be allocated.
+template <typename T, typename Horizontal, typename Vertical>
+bool ResampleRows(const QImage& in, QImage& out, const Taps* verticalTaps, bool filterHorizontally,
+                  Horizontal horizontal, Vertical vertical, int threads)
 {
-    const std::vector<std::int32_t> w = FixedWeights(t);
-    const int width = out.width();
-    const int taps = t.taps;
+    const int height = out.height();
+    if (!verticalTaps) {
+        RunInParallel(height, threads, [&](int begin, int end) {
+            for (int y = begin; y < end; ++y)
+                horizontal(Row<T>(in, y), Row<T>(out, y));
+        });
+        return true;
+    }
     const int inHeight = in.height();
-    RunInParallel(out.height(), threads, [&](int begin, int end) {
-        std::vector<std::int32_t> acc(std::size_t(width) * 4);
+    const int taps = std::min(verticalTaps->taps, inHeight);
+    const std::size_t rowValues = std::size_t(out.width()) * 4;
+    std::atomic<bool> allocated = true;
+    RunInParallel(height, threads, [&](int begin, int end) {
+        const std::unique_ptr<T[]> ring(filterHorizontally ? new (std::nothrow) T[rowValues * taps]
+                                                           : nullptr);
+        const std::unique_ptr<const T*[]> rows(new (std::nothrow) const T*[taps]);
+        if ((filterHorizontally && !ring) || !rows) {
+            allocated = false;
+            return;
+        }
+        int next = 0; // the first source row not yet in the ring
         for (int y = begin; y < end; ++y) {
-            std::fill(acc.begin(), acc.end(), 0);
-            const int first = t.first[y];
+            const int first = verticalTaps->first[y];
             const int count = std::min(taps, inHeight - first);
-            const std::int32_t* wy = &w[std::size_t(y) * taps];
-            for (int k = 0; k < count; ++k) {
-                const std::uint8_t* src = in.constScanLine(first + k);
-                const std::int32_t weight = wy[k];
-                for (int i = 0; i < width * 4; ++i)
-                    acc[i] += src[i] * weight;
+            if (filterHorizontally) {
+                for (next = std::max(next, first); next < first + count; ++next)
+                    horizontal(Row<T>(in, next), &ring[rowValues * (next % taps)]);
+                for (int k = 0; k < count; ++k)
+                    rows[k] = &ring[rowValues * ((first + k) % taps)];
+            } else {
+                for (int k = 0; k < count; ++k)
+                    rows[k] = Row<T>(in, first + k);
             }
-            std::uint8_t* dst = out.scanLine(y);
-            for (int i = 0; i < width * 4; ++i)
-                dst[i] = Clamp8(acc[i]);
+            vertical(rows.get(), y, count, Row<T>(out, y));
         }
     });
+    return allocated;
 }
 
-void Horizontal16(const QImage& in, QImage& out, const Taps& t, int threads)
+bool Resample8(const QImage& in, QImage& out, const Taps* horizontalTaps, const Taps* verticalTaps,
+               int threads)
 {
-    const int outWidth = out.width();
-    const int taps = t.taps;
+    HorizontalTaps8 h;
+    std::vector<std::int32_t> hWeights;
+    std::vector<std::int16_t> hSplit;
+    if (horizontalTaps) {
+        h.taps = horizontalTaps->taps;
+        h.stride = StrideOf4(h.taps);
+        hWeights = FixedWeights(*horizontalTaps, h.stride);
+        h.first = horizontalTaps->first.data();
+        h.weight = hWeights.data();
+        hSplit.resize(hWeights.size() * 2);
+        if (SplitWeights(hWeights.data(), hWeights.size(), hSplit.data()))
+            h.split = hSplit.data();
+    }
+    const int vStride = verticalTaps ? verticalTaps->taps : 0;
+    const std::vector<std::int32_t> vWeights =
+        verticalTaps ? FixedWeights(*verticalTaps, vStride) : std::vector<std::int32_t>();
     const int inWidth = in.width();
-    RunInParallel(out.height(), threads, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            const auto* src = reinterpret_cast<const std::uint16_t*>(in.constScanLine(y));
-            auto* dst = reinterpret_cast<std::uint16_t*>(out.scanLine(y));
-            for (int x = 0; x < outWidth; ++x) {
-                const int first = t.first[x];
-                const int count = std::min(taps, inWidth - first);
-                const double* wx = &t.weight[std::size_t(x) * taps];
-                double c[4] = {0, 0, 0, 0};
-                for (int k = 0; k < count; ++k) {
-                    const std::uint16_t* p = src + (first + k) * 4;
-                    for (int ch = 0; ch < 4; ++ch)
-                        c[ch] += p[ch] * wx[k];
-                }
-                std::uint16_t* q = dst + x * 4;
-                for (int ch = 0; ch < 4; ++ch)
-                    q[ch] = std::uint16_t(std::clamp(std::lround(c[ch]), 0L, 65535L));
-                ClampToAlpha(q);
-            }
-        }
-    });
+    const int outWidth = out.width();
+    return ResampleRows<std::uint8_t>(
+        in, out, verticalTaps, horizontalTaps != nullptr,
+        [&](const std::uint8_t* src, std::uint8_t* dst) {
+            FilterRowHorizontal8(src, inWidth, dst, outWidth, h);
+        },
+        [&](const std::uint8_t* const* rows, int y, int count, std::uint8_t* dst) {
+            FilterRowVertical8(rows, &vWeights[std::size_t(y) * vStride], count, dst, outWidth * 4);
+        },
+        threads);
 }
 
-void Vertical16(const QImage& in, QImage& out, const Taps& t, int threads)
+bool Resample16(const QImage& in, QImage& out, const Taps* horizontalTaps, const Taps* verticalTaps,
+                int threads)
 {
-    const int width = out.width();
-    const int taps = t.taps;
-    const int inHeight = in.height();
-    RunInParallel(out.height(), threads, [&](int begin, int end) {
-        std::vector<double> acc(std::size_t(width) * 4);
-        for (int y = begin; y < end; ++y) {
-            std::fill(acc.begin(), acc.end(), 0.0);
-            const int first = t.first[y];
-            const int count = std::min(taps, inHeight - first);
-            for (int k = 0; k < count; ++k) {
-                const auto* src =
-                    reinterpret_cast<const std::uint16_t*>(in.constScanLine(first + k));
-                const double weight = t.weight[std::size_t(y) * taps + k];
-                for (int i = 0; i < width * 4; ++i)
-                    acc[i] += src[i] * weight;
-            }
-            auto* dst = reinterpret_cast<std::uint16_t*>(out.scanLine(y));
-            for (int i = 0; i < width * 4; ++i)
-                dst[i] = std::uint16_t(std::clamp(std::lround(acc[i]), 0L, 65535L));
-            for (int x = 0; x < width; ++x)
-                ClampToAlpha(dst + x * 4);
-        }
-    });
+    HorizontalTaps16 h;
+    if (horizontalTaps) {
+        h.taps = horizontalTaps->taps;
+        h.stride = horizontalTaps->taps;
+        h.first = horizontalTaps->first.data();
+        h.weight = horizontalTaps->weight.data();
+    }
+    const int inWidth = in.width();
+    const int outWidth = out.width();
+    return ResampleRows<std::uint16_t>(
+        in, out, verticalTaps, horizontalTaps != nullptr,
+        [&](const std::uint16_t* src, std::uint16_t* dst) {
+            FilterRowHorizontal16(src, inWidth, dst, outWidth, h);
+        },
+        [&](const std::uint16_t* const* rows, int y, int count, std::uint16_t* dst) {
+            FilterRowVertical16(rows, &verticalTaps->weight[std::size_t(y) * verticalTaps->taps],
+                                count, dst, outWidth);
+        },
+        threads);
 }
 
 } // namespace
@@ -239,27 +264,17 @@ QImage ResampleBicubic(const QImage& source, int width, int height, int threads)
     if (in.isNull())
         return QImage();
 
-    QImage horizontal = in;
-    if (in.width() != width) {
-        horizontal = QImage(width, in.height(), work);
-        if (horizontal.isNull())
-            return QImage();
-        const Taps t = ComputeTaps(in.width(), width);
-        if (sixteen)
-            Horizontal16(in, horizontal, t, threads);
-        else
-            Horizontal8(in, horizontal, t, threads);
-    }
-    if (horizontal.height() == height)
-        return horizontal;
-
     QImage out(width, height, work);
     if (out.isNull())
         return QImage();
-    const Taps t = ComputeTaps(horizontal.height(), height);
-    if (sixteen)
-        Vertical16(horizontal, out, t, threads);
-    else
-        Vertical8(horizontal, out, t, threads);
-    return out;
+    Taps horizontalTaps, verticalTaps;
+    if (in.width() != width)
+        horizontalTaps = ComputeTaps(in.width(), width);
+    if (in.height() != height)
+        verticalTaps = ComputeTaps(in.height(), height);
+    const Taps* h = in.width() != width ? &horizontalTaps : nullptr;
+    const Taps* v = in.height() != height ? &verticalTaps : nullptr;
+    const bool done =
+        sixteen ? Resample16(in, out, h, v, threads) : Resample8(in, out, h, v, threads);
+    return done ? out : QImage();
 }
