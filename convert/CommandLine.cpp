@@ -5,6 +5,7 @@
 #include "convert/ConversionPipeline.h"
 #include "convert/PixelFormats.h"
 #include "convert/QtImaging.h"
+#include "dib/BmpInspect.h"
 #include "language/CLanguage.h"
 #include "platform/FileHelpers.h"
 #include "resources/resource.h"
@@ -12,6 +13,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -85,14 +89,42 @@ bool TakeValue(const QStringList& arguments, int& i, QString& value, QString& er
     return true;
 }
 
+// --info: the file's layout, one field a line, then its inconsistencies.
+int PrintBmpLayout(const QString& path, QTextStream& out, QTextStream& err)
+{
+    const std::unique_ptr<DibFile> file = OpenDibFileForReading(path.toStdU16String());
+    if (!file) {
+        err << "rastelle-convert: " << path << ": the file cannot be opened." << Qt::endl;
+        return kExitFailed;
+    }
+    const BmpInspection inspection = InspectBmp(*file);
+    int widest = 0;
+    for (const auto& field : inspection.fields)
+        widest = std::max(widest, int(field.first.size()));
+    out << path << Qt::endl;
+    for (const auto& [name, value] : inspection.fields)
+        out << "  " << QString::fromStdString(name + ':').leftJustified(widest + 2)
+            << QString::fromStdString(value) << Qt::endl;
+    if (inspection.problems.empty()) {
+        out << "No inconsistencies found." << Qt::endl;
+    } else {
+        out << "Inconsistencies:" << Qt::endl;
+        for (const std::string& problem : inspection.problems)
+            out << "  - " << QString::fromStdString(problem) << Qt::endl;
+    }
+    out << (inspection.valid ? "A valid bitmap file." : "Not a valid bitmap file.") << Qt::endl;
+    return inspection.valid ? kExitSuccess : kExitFailed;
+}
+
 } // namespace
 
 QString CommandLineHelp()
 {
     return QStringLiteral(
         "Usage: rastelle-convert INPUT OUTPUT [options]\n"
+        "       rastelle-convert --info FILE.bmp\n"
         "Converts one picture (JPEG, PNG, GIF, TIFF, ICO, BMP, WebP, camera RAW, ...)\n"
-        "into a Windows bitmap (.bmp) file.\n"
+        "into a Windows bitmap (.bmp) file, or describes a bitmap file's layout.\n"
         "\n"
         "Options:\n"
         "  --format F          pixel format: 1, 4, 8 (indexed), 16 (RGB565), 24 (RGB,\n"
@@ -115,8 +147,12 @@ QString CommandLineHelp()
         "  --overwrite         replace OUTPUT if it exists (only once the new file is\n"
         "                      complete)\n"
         "  --help              show this text\n"
+        "  --info FILE         print the layout of the bitmap FILE as it is stored\n"
+        "                      (headers, masks, colour table, pixel data) and every\n"
+        "                      inconsistency in it; converts nothing\n"
         "\n"
-        "Exit status: 0 converted, 1 the conversion failed, 2 the command was wrong.\n");
+        "Exit status: 0 converted (or, with --info, a valid bitmap), 1 the conversion\n"
+        "failed (or not a valid bitmap), 2 the command was wrong.\n");
 }
 
 CommandLineParse ParseCommandLine(const QStringList& arguments)
@@ -263,6 +299,9 @@ CommandLineParse ParseCommandLine(const QStringList& arguments)
                 error = QStringLiteral("--frame wants a frame number from 0");
                 return result;
             }
+        } else if (arg == u"--info") {
+            if (!TakeValue(arguments, i, o.infoFile, error))
+                return result;
         } else if (arg.startsWith(u'-') && arg.size() > 1) {
             error = QStringLiteral("unknown option %1").arg(arg);
             return result;
@@ -271,6 +310,14 @@ CommandLineParse ParseCommandLine(const QStringList& arguments)
         }
     }
     if (o.help) {
+        result.ok = true;
+        return result;
+    }
+    if (!o.infoFile.isEmpty()) {
+        if (!positional.isEmpty()) {
+            error = QStringLiteral("--info takes one file and converts nothing");
+            return result;
+        }
         result.ok = true;
         return result;
     }
@@ -299,6 +346,9 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
         out.flush();
         return kExitSuccess;
     }
+
+    if (!o.infoFile.isEmpty())
+        return PrintBmpLayout(o.infoFile, out, err);
 
     ConsoleHost host(err, o.overwrite);
     const QString input = QFileInfo(o.input).absoluteFilePath();

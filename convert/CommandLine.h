@@ -33,6 +33,7 @@ struct CommandLineOptions
     std::optional<int> frame;
     bool overwrite = false;
     bool help = false;
+    QString infoFile; // --info: describe this BMP instead of converting
 };
 
 struct CommandLineParse
