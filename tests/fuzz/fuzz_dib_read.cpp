@@ -2,6 +2,7 @@
 // queried, decoded and captured again at every indexed depth and at 24 bits.
 // Besides the sanitizers' own checks it stops (abort) when something that
 // must hold of any result does not.
+#include "dib/BmpInspect.h"
 #include "dib/CMyBitMap.h"
 #include "dib/MemoryDibFile.h"
 #include "dib/NearestColor.h"
@@ -42,6 +43,14 @@ bool SamePixels(const DeviceBitmap& a, const DeviceBitmap& b)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     CMyBitMap dib;
+    {
+        // The layout report reads every header any file has, and names
+        // what it cannot read instead of reading it.
+        MemoryDibFile file(data, size);
+        const BmpInspection inspection = InspectBmp(file);
+        Require(!inspection.fields.empty());
+        Require(inspection.valid || !inspection.problems.empty());
+    }
     {
         MemoryDibFile file(data, size);
         const HDIB info = dib.ReadInfoBlock(file);
