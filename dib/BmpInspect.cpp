@@ -9,13 +9,6 @@
 
 namespace {
 
-constexpr std::uint32_t BI_JPEG = 4;
-constexpr std::uint32_t BI_PNG = 5;
-constexpr std::uint32_t BI_ALPHABITFIELDS = 6;
-constexpr std::uint32_t BI_CMYK = 11;
-constexpr std::uint32_t BI_CMYKRLE8 = 12;
-constexpr std::uint32_t BI_CMYKRLE4 = 13;
-
 constexpr std::uint32_t kLargestHeader = 124;
 
 std::string Format(const char* pattern, auto... values)

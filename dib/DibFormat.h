@@ -16,6 +16,13 @@ constexpr std::uint32_t BI_RGB = 0;
 constexpr std::uint32_t BI_RLE8 = 1;
 constexpr std::uint32_t BI_RLE4 = 2;
 constexpr std::uint32_t BI_BITFIELDS = 3;
+// Compression values this program only names, never reads.
+constexpr std::uint32_t BI_JPEG = 4;
+constexpr std::uint32_t BI_PNG = 5;
+constexpr std::uint32_t BI_ALPHABITFIELDS = 6;
+constexpr std::uint32_t BI_CMYK = 11;
+constexpr std::uint32_t BI_CMYKRLE8 = 12;
+constexpr std::uint32_t BI_CMYKRLE4 = 13;
 
 struct BITMAPFILEHEADER
 {
