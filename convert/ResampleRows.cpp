@@ -12,24 +12,9 @@ namespace {
 void Horizontal8(const std::uint8_t* src, int inWidth, std::uint8_t* dst, int outWidth,
                  const HorizontalTaps8& t)
 {
-    for (int x = 0; x < outWidth; ++x) {
-        const int first = t.first[x];
-        const int count = std::min(t.taps, inWidth - first);
-        const std::int32_t* wx = t.weight + std::size_t(x) * t.stride;
-        std::int32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
-        const std::uint8_t* p = src + std::size_t(first) * 4;
-        for (int k = 0; k < count; ++k, p += 4) {
-            c0 += p[0] * wx[k];
-            c1 += p[1] * wx[k];
-            c2 += p[2] * wx[k];
-            c3 += p[3] * wx[k];
-        }
-        std::uint8_t* q = dst + std::size_t(x) * 4;
-        q[0] = RoundFixed8(c0);
-        q[1] = RoundFixed8(c1);
-        q[2] = RoundFixed8(c2);
-        q[3] = RoundFixed8(c3);
-    }
+    for (int x = 0; x < outWidth; ++x)
+        HorizontalPixel8(src, inWidth, dst + std::size_t(x) * 4, t.first[x],
+                         t.weight + std::size_t(x) * t.stride, t.taps);
 }
 
 // Columns are summed a block at a time so the sums stay in registers.

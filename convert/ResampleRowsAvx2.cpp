@@ -34,24 +34,6 @@ RASTELLE_AVX2 inline __m256i Load8(const std::uint8_t* p)
     return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
 }
 
-void HorizontalPixel(const std::uint8_t* src, int inWidth, std::uint8_t* q, int first,
-                     const std::int32_t* wx, int taps)
-{
-    const int count = std::min(taps, inWidth - first);
-    std::int32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
-    const std::uint8_t* p = src + std::size_t(first) * 4;
-    for (int k = 0; k < count; ++k, p += 4) {
-        c0 += p[0] * wx[k];
-        c1 += p[1] * wx[k];
-        c2 += p[2] * wx[k];
-        c3 += p[3] * wx[k];
-    }
-    q[0] = RoundFixed8(c0);
-    q[1] = RoundFixed8(c1);
-    q[2] = RoundFixed8(c2);
-    q[3] = RoundFixed8(c3);
-}
-
 } // namespace
 
 // Four taps per step: the four pixels' channels paired tap by tap as 16-bit
@@ -69,7 +51,7 @@ RASTELLE_AVX2 void FilterRowHorizontal8Avx2(const std::uint8_t* src, int inWidth
         std::uint8_t* q = dst + std::size_t(x) * 4;
         // Near the right edge the padded taps would read past the row.
         if (!t.split || first > inWidth - t.stride) {
-            HorizontalPixel(src, inWidth, q, first, t.weight + std::size_t(x) * t.stride, t.taps);
+            HorizontalPixel8(src, inWidth, q, first, t.weight + std::size_t(x) * t.stride, t.taps);
             continue;
         }
         const std::uint8_t* p = src + std::size_t(first) * 4;
