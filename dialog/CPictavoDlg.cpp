@@ -2,6 +2,7 @@
 // routine and preview painting. The handlers live in PictavoDlg*.cpp.
 #include "dialog/CPictavoDlg.h"
 
+#include "convert/ResultPreview.h"
 #include "dialog/ProgramIcon.h"
 #include "language/CLanguage.h"
 #include "language/LogFontSettings.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <QToolTip>
 
 namespace {
 
@@ -59,6 +61,7 @@ CPictavoDlg::CPictavoDlg(SettingsStore& settings, IImaging& imaging, QWidget* pa
     m_crTextColor =
         std::uint32_t(m_settings.GetProfileInt(kCurrentFont, QStringLiteral("nCurrentColor"), 0));
     RouteControlEvents();
+    SetUpResultPreview();
 }
 
 CPictavoDlg::~CPictavoDlg()
@@ -66,6 +69,7 @@ CPictavoDlg::~CPictavoDlg()
     // A dialog ended without its close routine (Escape, Enter) still frees
     // what it holds before it goes.
     ReleasePhoto();
+    m_resultMaker.reset();
     if (m_gdiplusToken)
         m_imaging.Shutdown();
 }
@@ -269,6 +273,8 @@ void CPictavoDlg::OnBnClickedButtonExit()
 void CPictavoDlg::ReleasePhoto()
 {
     m_pFrameDimensions.reset();
+    if (m_resultMaker)
+        m_resultMaker->Forget();
     if (m_pPhoto) {
         m_imaging.DisposeImage(m_pPhoto);
         m_pPhoto = nullptr;
@@ -317,6 +323,7 @@ LRESULT CPictavoDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         OnLanguageCommand(LOWORD(wParam));
         OnCommand(LOWORD(wParam), HIWORD(wParam));
+        NoteCommandForResult(LOWORD(wParam), HIWORD(wParam));
         return 0;
     case WM_RBUTTONUP:
         ShowPopupMenu(
@@ -393,9 +400,22 @@ void CPictavoDlg::OnCommand(UINT id, UINT notifyCode)
 
 bool CPictavoDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == GetDlgItem(IDC_STATIC_PREVIEW) && event->type() == QEvent::Paint) {
-        OnPaint();
-        return true;
+    if (watched == GetDlgItem(IDC_STATIC_PREVIEW)) {
+        switch (event->type()) {
+        case QEvent::Paint:
+            OnPaint();
+            return true;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                ToggleResultPreview();
+            break;
+        case QEvent::ToolTip:
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), PreviewToolTip(),
+                               qobject_cast<QWidget*>(watched));
+            return true;
+        default:
+            break;
+        }
     }
     if (event->type() == QEvent::FocusOut) {
         // Leaving a field, not the window: a menu, another program or a box
@@ -477,6 +497,8 @@ void CPictavoDlg::OnPaint()
     QWidget* preview = GetDlgItem(IDC_STATIC_PREVIEW);
     if (!m_pPhoto || !preview)
         return;
+    if (m_bShowResult)
+        return PaintResultPreview(preview);
     const QRect rect = preview->rect();
     GpGraphics* graphics = nullptr;
     if (m_imaging.CreateFromPaintDevice(preview, &graphics) != Ok)
@@ -489,6 +511,11 @@ void CPictavoDlg::OnPaint()
 
 void CPictavoDlg::DrawPreview()
 {
+    // A new photo or frame: the result is made again from it.
+    if (m_resultMaker)
+        m_resultMaker->Forget();
+    if (m_bShowResult)
+        UpdateResultPreview();
     if (QWidget* preview = GetDlgItem(IDC_STATIC_PREVIEW))
         preview->repaint();
 }

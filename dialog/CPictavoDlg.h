@@ -19,7 +19,11 @@
 
 class QComboBox;
 class QMenu;
+class QTimer;
+class ResultPreviewMaker;
 class SettingsStore;
+struct ConversionRequest;
+struct ResultPreview;
 
 // The operating-system version as the window asks for it.
 struct OsVersionInfo
@@ -94,6 +98,21 @@ public:
     void OnPaint();
     QIcon OnQueryDragIcon() const { return m_hIcon; }
 
+    // The result preview: a left click on the preview (or Ctrl+R) switches
+    // it between the picture and the file as it will be written, which
+    // follows every change of the options.
+    void ToggleResultPreview();
+    bool ShowsResult() const { return m_bShowResult; }
+    // Makes the result now instead of when the options settle.
+    void UpdateResultPreview();
+    bool ResultPending() const;
+    // The last result made (none before the first).
+    const ResultPreview* Result() const { return m_result.get(); }
+    // The preview's tooltip: the output's size, format and file size.
+    QString PreviewToolTip() const;
+    // The options as a conversion would take them now.
+    ConversionRequest CurrentRequest() const;
+
     // The overlay font in the store's section "CurrentFont".
     bool LoadTextFont(LogFont& font);
     bool SaveTextFont(const LogFont& font);
@@ -143,6 +162,11 @@ private:
     void SelectFrame(int dimension, int frame);
     int SelectedFrameDimension() const;
     void DrawPreview();
+    void SetUpResultPreview();
+    void ScheduleResultPreview(bool typing);
+    void NoteCommandForResult(UINT id, UINT notifyCode);
+    void PaintResultPreview(QWidget* preview);
+    QSize ResultPreviewBox() const;
     int Message(const QString& text, const QString& caption,
                 MessageButtons buttons = MessageButtons::Ok, MessageIcon icon = MessageIcon::None);
     // Reads a typed number from a field, as far as the field is read.
@@ -174,6 +198,11 @@ private:
     int m_nPixelFormat = PixelFormat24bppRGB;
     QComboBox* m_comboPixelFormat = nullptr;
     int m_nIndexedFormat = 0;
+
+    bool m_bShowResult = false;
+    std::unique_ptr<ResultPreviewMaker> m_resultMaker;
+    std::unique_ptr<ResultPreview> m_result;
+    QTimer* m_resultTimer = nullptr;
 
     bool m_bInitialised = false;
     bool m_bClosing = false;

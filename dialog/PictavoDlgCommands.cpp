@@ -163,10 +163,8 @@ void CPictavoDlg::OnBnClickedButtonOutputFileBrowse()
 // ---------------------------------------------------------------------------
 // Convert
 
-void CPictavoDlg::OnBnClickedButtonConvert()
+ConversionRequest CPictavoDlg::CurrentRequest() const
 {
-    if (!m_szPhotoPath.isEmpty())
-        DoDataExchange(true);
     ConversionRequest request;
     request.outputWidthText = GetDlgItemText(IDC_EDIT_OUTPUT_WIDTH);
     request.outputHeightText = GetDlgItemText(IDC_EDIT_OUTPUT_HEIGHT);
@@ -180,6 +178,14 @@ void CPictavoDlg::OnBnClickedButtonConvert()
     request.pixelFormat = m_nPixelFormat;
     request.indexedFormat = m_nIndexedFormat;
     request.outputPath = m_strOutputFile;
+    return request;
+}
+
+void CPictavoDlg::OnBnClickedButtonConvert()
+{
+    if (!m_szPhotoPath.isEmpty())
+        DoDataExchange(true);
+    const ConversionRequest request = CurrentRequest();
 
     DialogConversionHost host(*this);
     const ConversionOutcome outcome =

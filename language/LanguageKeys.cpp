@@ -74,6 +74,9 @@ constexpr LanguageKey kKeys[] = {
     KEY(IDS_STRING146),
     KEY(IDS_STRING147),
     KEY(IDS_STRING148),
+    KEY(IDS_STRING160),
+    KEY(IDS_STRING161),
+    KEY(IDS_STRING162),
 };
 } // namespace
 

@@ -63,6 +63,9 @@ constexpr BuiltinString kStrings[] = {
                     u"blue components. The red, green, and blue components are premultiplied "
                     u"according to the alpha component."},
     {IDS_STRING148, u"Can not create indexed bitmap file!"},
+    {IDS_STRING160, u"%d x %d pixels, %s, %s bytes"},
+    {IDS_STRING161, u"Click to see the file as it will be written."},
+    {IDS_STRING162, u"Click to see the picture."},
 };
 
 } // namespace

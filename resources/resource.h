@@ -100,3 +100,7 @@ constexpr int IDS_STRING145 = 145;
 constexpr int IDS_STRING146 = 146;
 constexpr int IDS_STRING147 = 147;
 constexpr int IDS_STRING148 = 148;
+// The result preview's tooltip.
+constexpr int IDS_STRING160 = 160;
+constexpr int IDS_STRING161 = 161;
+constexpr int IDS_STRING162 = 162;
