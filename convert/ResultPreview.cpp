@@ -3,12 +3,12 @@
 #include "convert/ConversionHost.h"
 #include "convert/Imaging.h"
 #include "convert/OutputFileSize.h"
+#include "convert/PhotoDecoder.h"
 #include "language/CLanguage.h"
 #include "platform/TypedNumber.h"
 #include "resources/resource.h"
 
 #include <QFile>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
@@ -67,10 +67,11 @@ int ScaledPosition(const QString& typed, int limit, int scaledLimit, double scal
     return std::min(scaledLimit - 1, int(std::floor(position * scale)));
 }
 
+// Read back as the program opens any picture.
 QImage ReadWrittenFile(const QString& path)
 {
-    QImageReader reader(path, "bmp");
-    return reader.read();
+    PhotoDecoder decoder;
+    return decoder.Open(path) == DecodeResult::Ok ? decoder.Frame() : QImage();
 }
 
 } // namespace
