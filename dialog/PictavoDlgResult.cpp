@@ -76,15 +76,17 @@ void CPictavoDlg::ScheduleResultPreview(bool typing)
 
 void CPictavoDlg::NoteCommandForResult(UINT id, UINT notifyCode)
 {
-    if (notifyCode == EN_UPDATE && IsTypedOption(id))
-        return ScheduleResultPreview(true);
-    const bool chosen =
-        (notifyCode == BN_CLICKED &&
-         (id == IDC_BUTTON_FONT || id == IDC_BUTTON_BASE_WIDTH || id == IDC_BUTTON_BASE_HEIGHT ||
-          (id >= IDC_RADIO_ROTATE_0 && id <= IDC_RADIO_FLIP_VERTICAL))) ||
-        (notifyCode == CBN_SELCHANGE && id == IDC_COMBO_PIXEL_FORMAT);
-    if (chosen)
-        ScheduleResultPreview(false);
+    // Typing waits; the frame number's field shows its frame by itself.
+    if (notifyCode == EN_UPDATE) {
+        if (IsTypedOption(id))
+            ScheduleResultPreview(true);
+        return;
+    }
+    if (notifyCode == EN_KILLFOCUS)
+        return;
+    // Buttons, lists and menu commands (a rotation, a font, a language):
+    // any of them may change what would be written.
+    ScheduleResultPreview(false);
 }
 
 QSize CPictavoDlg::ResultPreviewBox() const
