@@ -2,6 +2,7 @@
 // routine and preview painting. The handlers live in PictavoDlg*.cpp.
 #include "dialog/CPictavoDlg.h"
 
+#include "dialog/PhotoDrop.h"
 #include "dialog/ProgramIcon.h"
 #include "language/CLanguage.h"
 #include "language/LogFontSettings.h"
@@ -59,6 +60,7 @@ CPictavoDlg::CPictavoDlg(SettingsStore& settings, IImaging& imaging, QWidget* pa
     m_crTextColor =
         std::uint32_t(m_settings.GetProfileInt(kCurrentFont, QStringLiteral("nCurrentColor"), 0));
     RouteControlEvents();
+    new PhotoDropTarget(this, [this](const QString& path) { OpenPhotoFile(path); });
 }
 
 CPictavoDlg::~CPictavoDlg()
