@@ -33,18 +33,18 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${RASTELLE_MAINTAINER}")
 set(CPACK_PACKAGE_HOMEPAGE_URL "${RASTELLE_HOMEPAGE_URL}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert a picture into a Windows bitmap (.bmp) file")
-# Later lines of a Debian description start with a space; an empty line is " .".
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "convert a picture into a Windows bitmap (.bmp) file
- Rastelle turns one picture (JPEG, PNG, GIF, TIFF, ICO, BMP, WebP, TGA,
- camera RAW, WMF, EMF and more) into a Windows bitmap file. The user picks
- the frame or page, the output size with an aspect-ratio calculator, a
- rotation and flip, an optional line of text in a chosen font and colour,
- and one of ten pixel formats from 1 bit indexed to 64 bits premultiplied
- ARGB.
- .
- Every text the window shows can be replaced by language files, switched at
- run time. The command rastelle-convert runs the same conversion without a
- window.")
+# The summary is the description's first line; CPack indents the rest and
+# marks the empty line as Debian wants.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Rastelle turns one picture (JPEG, PNG, GIF, TIFF, ICO, BMP, WebP, TGA,
+camera RAW, WMF, EMF and more) into a Windows bitmap file. The user picks
+the frame or page, the output size with an aspect-ratio calculator, a
+rotation and flip, an optional line of text in a chosen font and colour,
+and one of ten pixel formats from 1 bit indexed to 64 bits premultiplied
+ARGB.
+
+Every text the window shows can be replaced by language files, switched at
+run time. The command rastelle-convert runs the same conversion without a
+window.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
