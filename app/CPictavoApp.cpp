@@ -1,6 +1,7 @@
 #include "app/CPictavoApp.h"
 
 #include "app/LanguageBaseFolder.h"
+#include "app/StartupPhoto.h"
 #include "convert/QtImaging.h"
 #include "dialog/CPictavoDlg.h"
 #include "language/CLanguage.h"
@@ -58,5 +59,7 @@ void CPictavoApp::RunMainDialog()
     QtImaging imaging;
     CPictavoDlg dialog(*m_pSettings, imaging);
     dialog.SetProgramPath(GetProgramPath());
+    if (!m_strStartupPhoto.isEmpty())
+        OpenPhotoWhenShown(dialog, m_strStartupPhoto);
     dialog.DoModal();
 }

@@ -30,6 +30,8 @@ public:
     QString GetProgramPath() const;
     // Keeps the settings in this INI file instead of the user's store.
     void SetSettingsFile(const QString& path) { m_strSettingsFile = path; }
+    // A picture to open as soon as the main dialog is shown.
+    void SetStartupPhoto(const QString& path) { m_strStartupPhoto = path; }
 
 protected:
     // Sets the settings key: maker word, then the application name.
@@ -41,6 +43,7 @@ private:
     std::unique_ptr<SettingsStore> m_pSettings;
     QString m_strProgramPath;
     QString m_strSettingsFile;
+    QString m_strStartupPhoto;
 };
 
 extern CPictavoApp theApp;

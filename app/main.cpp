@@ -1,6 +1,7 @@
-// Rastelle takes no command-line arguments; everything happens in the
-// application object's start-up.
+// Everything happens in the application object's start-up; a picture named
+// on the command line is opened once the window is shown.
 #include "app/CPictavoApp.h"
+#include "app/StartupPhoto.h"
 #include "platform/ProcessTuning.h"
 #include "platform/QtUiServices.h"
 
@@ -37,6 +38,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("rastelle"));
+    theApp.SetStartupPhoto(StartupPhotoArgument(QCoreApplication::arguments()));
     QtUiServices uiServices;
     SetUiServices(&uiServices);
     theApp.InitInstance();

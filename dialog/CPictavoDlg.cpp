@@ -3,6 +3,7 @@
 #include "dialog/CPictavoDlg.h"
 
 #include "convert/ResultPreview.h"
+#include "dialog/PhotoDrop.h"
 #include "dialog/ProgramIcon.h"
 #include "language/CLanguage.h"
 #include "language/LogFontSettings.h"
@@ -62,6 +63,7 @@ CPictavoDlg::CPictavoDlg(SettingsStore& settings, IImaging& imaging, QWidget* pa
         std::uint32_t(m_settings.GetProfileInt(kCurrentFont, QStringLiteral("nCurrentColor"), 0));
     RouteControlEvents();
     SetUpResultPreview();
+    new PhotoDropTarget(this, [this](const QString& path) { OpenPhotoFile(path); });
 }
 
 CPictavoDlg::~CPictavoDlg()

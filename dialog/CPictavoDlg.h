@@ -65,6 +65,9 @@ public:
 
     // Opening a photo and choosing its frame.
     void OnBnClickedButtonOpenPhoto();
+    // What Open Photo does with the chosen file; a dropped file and one named
+    // at start come here too.
+    void OpenPhotoFile(const QString& path);
     void OnCbnSelchangeComboFrameDimension();
     void OnEnKillfocusEditFrameNumber();
     void OnEnUpdateEditFrameNumber();

@@ -78,7 +78,12 @@ void CPictavoDlg::OnBnClickedButtonOpenPhoto()
         UiServices().GetOpenFileName(OpenPhotoRequest(this, lastFolder));
     if (!chosen)
         return;
-    m_szPhotoPath = *chosen;
+    OpenPhotoFile(*chosen);
+}
+
+void CPictavoDlg::OpenPhotoFile(const QString& path)
+{
+    m_szPhotoPath = path;
     m_settings.WriteProfileString(QStringLiteral("Option"), QStringLiteral("LastPhotoFolder"),
                                   GetPathFolder(m_szPhotoPath));
 

@@ -29,6 +29,11 @@ packages=(
     fonts-crosextra-carlito
     fonts-crosextra-caladea
     fonts-noto-cjk
+    # Making and checking the Debian package (scripts/package-check.sh).
+    dpkg-dev
+    file
+    appstream
+    desktop-file-utils
 )
 
 missing=()

@@ -20,8 +20,13 @@ lib=$(dirname "$(readlink -f "$prefix/bin/rastelle")")
 [ -f "$lib/help/Introduction.html" ] || fail "no help pages beside the program"
 desktop="$prefix/share/applications/rastelle.desktop"
 [ -f "$desktop" ] || fail "no desktop entry"
+# The prefix holds a space: the program is quoted, the file follows it.
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
-[ "$exec_line" = "$prefix/bin/rastelle" ] || fail "desktop entry runs '$exec_line'"
+[ "$exec_line" = "\"$prefix/bin/rastelle\" %f" ] || fail "desktop entry runs '$exec_line'"
+grep -q '^MimeType=image/jpeg;.*image/x-ms-bmp;' "$desktop" || fail "desktop entry opens no pictures"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$desktop" || fail "desktop entry does not validate"
+fi
 grep -q '^Icon=rastelle$' "$desktop" || fail "desktop entry names no icon"
 for size in 16 32 48 64 128 256; do
     [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/rastelle.png" ] ||
