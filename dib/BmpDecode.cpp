@@ -21,23 +21,6 @@ BmpPlan Refuse(BmpPlan plan, BmpDecodeStatus status = BmpDecodeStatus::Broken)
     return plan;
 }
 
-bool ValidDepth(std::uint16_t bits)
-{
-    switch (bits) {
-    case 1:
-    case 2:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-    case 64:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // A mask is one run of bits within the pixel; masks do not share bits.
 bool UsableMasks(const std::array<std::uint32_t, 4>& masks, std::uint16_t bits)
 {
@@ -138,7 +121,7 @@ BmpPlan PlanBmpDecode(const std::uint8_t* data, std::size_t size)
     }
 
     // The layouts there are, by compression and depth.
-    if (!ValidDepth(h.bits))
+    if (!IsBmpDepth(h.bits))
         return plan;
     const bool runLength = c == BI_RLE8 || c == BI_RLE4;
     if (c == BI_RLE8 && h.bits != 8)

@@ -7,6 +7,23 @@ bool IsKnownBmpHeaderSize(std::uint32_t size)
     return size == kCoreHeaderBytes || (size >= 16 && size <= 64) || size == 108 || size == 124;
 }
 
+bool IsBmpDepth(std::uint16_t bits)
+{
+    switch (bits) {
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+    case 64:
+        return true;
+    default:
+        return false;
+    }
+}
+
 BmpHeader ParseBmpHeader(const std::uint8_t* bytes, std::uint32_t size)
 {
     BmpHeader h;
@@ -23,16 +40,17 @@ BmpHeader ParseBmpHeader(const std::uint8_t* bytes, std::uint32_t size)
     // An OS/2 2.x header may stop after any field; what it leaves out is 0.
     std::uint8_t full[kLargestInfoHeader] = {};
     std::copy(bytes, bytes + std::min(size, kLargestInfoHeader), full);
-    h.width = std::int32_t(ReadU32(full + 4));
-    h.height = std::int32_t(ReadU32(full + 8));
-    h.planes = ReadU16(full + 12);
-    h.bits = ReadU16(full + 14);
-    h.compression = ReadU32(full + 16);
-    h.imageSize = ReadU32(full + 20);
-    h.ppmX = std::int32_t(ReadU32(full + 24));
-    h.ppmY = std::int32_t(ReadU32(full + 28));
-    h.colorsUsed = ReadU32(full + 32);
-    h.colorsImportant = ReadU32(full + 36);
+    const BITMAPINFOHEADER info = ParseInfoHeader(full);
+    h.width = info.biWidth;
+    h.height = info.biHeight;
+    h.planes = info.biPlanes;
+    h.bits = info.biBitCount;
+    h.compression = info.biCompression;
+    h.imageSize = info.biSizeImage;
+    h.ppmX = info.biXPelsPerMeter;
+    h.ppmY = info.biYPelsPerMeter;
+    h.colorsUsed = info.biClrUsed;
+    h.colorsImportant = info.biClrImportant;
     if (!h.os2 && size >= 52) {
         h.alphaMaskInHeader = size >= 56;
         for (std::size_t i = 0; i < (h.alphaMaskInHeader ? 4u : 3u); ++i)

@@ -35,6 +35,10 @@ struct BmpHeader
 // True for the header sizes above; any other size is of no known version.
 bool IsKnownBmpHeaderSize(std::uint32_t size);
 
+// Bits per pixel a bitmap's pixels can have (0, for embedded PNG or JPEG
+// data, aside).
+bool IsBmpDepth(std::uint16_t bits);
+
 // The header from its size bytes (size must be known, see above).
 BmpHeader ParseBmpHeader(const std::uint8_t* bytes, std::uint32_t size);
 

@@ -244,23 +244,11 @@ BmpInspection Inspector::Run()
                            compression == BI_CMYKRLE8 || compression == BI_CMYKRLE4 ||
                            (os2 && compression == BI_JPEG);
     const bool bitFields = HasBitFields(parsed);
-    switch (bits) {
-    case 0:
+    if (bits == 0) {
         if (!embedded)
             Fatal("0 bits per pixel is only for embedded JPEG or PNG data");
-        break;
-    case 1:
-    case 2:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-    case 64:
-        break;
-    default:
+    } else if (!IsBmpDepth(bits)) {
         Fatal(Format("%u bits per pixel is no depth a bitmap has", bits));
-        break;
     }
     if ((compression == BI_RLE8 || compression == BI_CMYKRLE8) && bits != 8)
         Fatal(Format("8-bit run-length data with %u bits per pixel", bits));

@@ -123,6 +123,22 @@ QString Describe(const QImage& image, const Pixels& want)
     return text;
 }
 
+// The frame holds the pixels wanted, and what Qt's reader shows when it
+// takes the layout.
+void CheckFrame(const QImage& frame, const QByteArray& file, const Pixels& want, bool alpha,
+                bool qtReads)
+{
+    QCOMPARE(frame.size(), QSize(int(want[0].size()), int(want.size())));
+    QCOMPARE(frame.hasAlphaChannel(), alpha);
+    QVERIFY2(Describe(frame, want).isEmpty(), qPrintable(Describe(frame, want)));
+    if (qtReads) {
+        const QImage peer = QImage::fromData(file, "BMP");
+        QVERIFY(!peer.isNull());
+        QCOMPARE(frame.convertToFormat(QImage::Format_ARGB32),
+                 peer.convertToFormat(QImage::Format_ARGB32));
+    }
+}
+
 // ---- The conversion as the window and rastelle-convert run it.
 
 QImage SourcePicture(bool withAlpha)
@@ -421,15 +437,7 @@ void TestBmpDecode::indexedLayouts()
     QFETCH(bool, qtReads);
     QImage frame;
     QCOMPARE(Open(file, &frame), DecodeResult::Ok);
-    QCOMPARE(frame.size(), QSize(int(want[0].size()), int(want.size())));
-    QVERIFY(!frame.hasAlphaChannel());
-    QVERIFY2(Describe(frame, want).isEmpty(), qPrintable(Describe(frame, want)));
-    if (qtReads) {
-        const QImage peer = QImage::fromData(file, "BMP");
-        QVERIFY(!peer.isNull());
-        QCOMPARE(frame.convertToFormat(QImage::Format_RGB32),
-                 peer.convertToFormat(QImage::Format_RGB32));
-    }
+    CheckFrame(frame, file, want, false, qtReads);
 }
 
 void TestBmpDecode::runLengthLayouts_data()
@@ -485,8 +493,7 @@ void TestBmpDecode::runLengthLayouts()
     QFETCH(Pixels, want);
     QImage frame;
     QCOMPARE(Open(file, &frame), DecodeResult::Ok);
-    QCOMPARE(frame.size(), QSize(int(want[0].size()), int(want.size())));
-    QVERIFY2(Describe(frame, want).isEmpty(), qPrintable(Describe(frame, want)));
+    CheckFrame(frame, file, want, false, false);
 }
 
 void TestBmpDecode::directLayouts_data()
@@ -580,15 +587,7 @@ void TestBmpDecode::directLayouts()
     QFETCH(bool, qtReads);
     QImage frame;
     QCOMPARE(Open(file, &frame), DecodeResult::Ok);
-    QCOMPARE(frame.size(), QSize(int(want[0].size()), int(want.size())));
-    QCOMPARE(frame.hasAlphaChannel(), alpha);
-    QVERIFY2(Describe(frame, want).isEmpty(), qPrintable(Describe(frame, want)));
-    if (qtReads) {
-        const QImage peer = QImage::fromData(file, "BMP");
-        QVERIFY(!peer.isNull());
-        QCOMPARE(frame.convertToFormat(QImage::Format_ARGB32),
-                 peer.convertToFormat(QImage::Format_ARGB32));
-    }
+    CheckFrame(frame, file, want, alpha, qtReads);
 }
 
 void TestBmpDecode::wideBitFieldsKeepTheirPrecision()
