@@ -74,6 +74,10 @@ DecodeResult DecodeBmpBytes(const QByteArray& bytes, QImage* image)
         if (result != DecodeResult::Ok)
             return result;
     } else {
+        // Eight bytes a pixel, as for every other photo: room for one
+        // conversion of the picture.
+        if (!FitsImageBudget(plan.width, plan.height, 8))
+            return DecodeResult::TooLarge;
         decoded = QImage(plan.width, plan.height, QtFormat(plan.layout));
         if (decoded.isNull())
             return DecodeResult::TooLarge;
