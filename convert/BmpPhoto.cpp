@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <algorithm>
+
 namespace {
 
 QImage::Format QtFormat(BmpPixelLayout layout)
@@ -31,6 +33,10 @@ DecodeResult DecodeEmbedded(const QByteArray& bytes, const BmpPlan& plan, QImage
     QBuffer buffer;
     buffer.setData(stream);
     buffer.open(QIODevice::ReadOnly);
+    // Qt's own cap is far below what a large picture needs; ours is
+    // checked below from the size the stream states.
+    QImageReader::setAllocationLimit(
+        int(std::min<std::uint64_t>(PictureMemoryBudget() >> 20, std::uint64_t(0x7FFFFFFF))));
     QImageReader reader(&buffer, plan.embedded == BmpEmbedded::Png ? "png" : "jpeg");
     reader.setAutoTransform(true);
     const QSize size = reader.size();

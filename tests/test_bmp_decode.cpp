@@ -444,6 +444,7 @@ void TestBmpDecode::runLengthLayouts_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<Pixels>("want");
+    QTest::addColumn<bool>("qtReads");
     const auto c = [](int i) { return 0xFF000000u | kColors[i]; };
     const QRgb bg = c(0); // what the data leaves out: entry 0
 
@@ -453,6 +454,7 @@ void TestBmpDecode::runLengthLayouts_data()
     rle8.bits = 8;
     rle8.compression = BI_RLE8;
     rle8.table = Quads(kColors);
+    rle8.colorsUsed = 16;
     // Bottom row: a run of 3 of index 5, a literal of 3 (padded), end of
     // row. Middle row: delta right 2 and up 1 into the top row, run of 2 of
     // index 7, end of bitmap: the middle row and the rest are skipped.
@@ -461,7 +463,8 @@ void TestBmpDecode::runLengthLayouts_data()
     QTest::newRow("RLE8, delta and early end") << File(rle8)
                                                << Pixels{{bg, bg, c(7), c(7), bg, bg},
                                                          {bg, bg, bg, bg, bg, bg},
-                                                         {c(5), c(5), c(5), c(1), c(2), c(3)}};
+                                                         {c(5), c(5), c(5), c(1), c(2), c(3)}}
+                                               << false;
 
     // A run past the row's end is cut, not wrapped; the data then just
     // stops (no end mark).
@@ -470,7 +473,8 @@ void TestBmpDecode::runLengthLayouts_data()
     over.pixels = Bytes({9, 4, 0, 0, 2, 6});
     over.imageSize = 0;
     QTest::newRow("RLE8, long run, data stops")
-        << File(over) << Pixels{{c(6), c(6), bg, bg, bg, bg}, {c(4), c(4), c(4), c(4), c(4), c(4)}};
+        << File(over) << Pixels{{c(6), c(6), bg, bg, bg, bg}, {c(4), c(4), c(4), c(4), c(4), c(4)}}
+        << false;
 
     Layout rle4;
     rle4.width = 7;
@@ -484,16 +488,37 @@ void TestBmpDecode::runLengthLayouts_data()
     rle4.imageSize = quint32(rle4.pixels.size());
     QTest::newRow("RLE4, literals and delta")
         << File(rle4)
-        << Pixels{{bg, bg, bg, c(9), c(10), c(11), bg}, {c(1), c(2), c(1), c(2), c(3), c(4), c(5)}};
+        << Pixels{{bg, bg, bg, c(9), c(10), c(11), bg}, {c(1), c(2), c(1), c(2), c(3), c(4), c(5)}}
+        << false;
+
+    // Every pixel given, by runs and literals of both kinds: Qt agrees.
+    // (Where the data leaves pixels out, Qt 6.4 leaves some uninitialised.)
+    Layout full8 = rle8;
+    full8.width = 5;
+    full8.height = 2;
+    full8.pixels = Bytes({5, 9, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 0, 0, 1});
+    full8.imageSize = quint32(full8.pixels.size());
+    QTest::newRow("RLE8, every pixel")
+        << File(full8) << Pixels{{c(1), c(2), c(3), c(4), c(5)}, {c(9), c(9), c(9), c(9), c(9)}}
+        << true;
+    Layout full4 = rle4;
+    full4.width = 5;
+    full4.height = 2;
+    full4.pixels = Bytes({5, 0xAB, 0, 0, 0, 5, 0x12, 0x34, 0x50, 0, 0, 0, 0, 1});
+    full4.imageSize = quint32(full4.pixels.size());
+    QTest::newRow("RLE4, every pixel")
+        << File(full4)
+        << Pixels{{c(1), c(2), c(3), c(4), c(5)}, {c(10), c(11), c(10), c(11), c(10)}} << true;
 }
 
 void TestBmpDecode::runLengthLayouts()
 {
     QFETCH(QByteArray, file);
     QFETCH(Pixels, want);
+    QFETCH(bool, qtReads);
     QImage frame;
     QCOMPARE(Open(file, &frame), DecodeResult::Ok);
-    CheckFrame(frame, file, want, false, false);
+    CheckFrame(frame, file, want, false, qtReads);
 }
 
 void TestBmpDecode::directLayouts_data()
