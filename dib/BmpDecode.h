@@ -12,8 +12,9 @@
 //
 // Choices where files or readers differ:
 // - Pixels that run-length data skips (a delta, an early end of row or of
-//   the bitmap, data that stops short) show colour-table entry 0, as Pillow,
-//   ImageMagick and Qt show them and as the program's own DIB reader does.
+//   the bitmap, data that stops short) show colour-table entry 0, as Pillow
+//   and ImageMagick show them (Qt does for whole rows skipped) and as the
+//   program's own DIB reader does.
 // - A pixel array cut short opens with its missing bytes read as zero, as
 //   the program's DIB reader loads such files: black for most layouts,
 //   transparent where the layout has alpha, entry 0 for indexed ones.
