@@ -1,5 +1,6 @@
 #include "convert/PhotoDecoder.h"
 
+#include "convert/BmpPhoto.h"
 #include "convert/Imaging.h"
 #include "convert/JpegDecoder.h"
 #include "convert/RawDecoder.h"
@@ -65,6 +66,7 @@ DecodeResult PhotoDecoder::Open(const QString& path)
     m_frame = QImage();
     m_activeFrame = -1;
     m_isRaw = false;
+    m_isBmp = false;
     m_byContent = true;
     m_reader.reset();
     m_readerNext = 0;
@@ -89,6 +91,15 @@ DecodeResult PhotoDecoder::Open(const QString& path)
     };
     if (IsCameraRawFileName(path) && IsCameraRawFile(path))
         return openRaw();
+    // Bitmap files, whatever their name, through our own reader: Qt's
+    // takes fewer layouts (no 64-bit ones at all).
+    if (HasBmpSignature(path)) {
+        m_isBmp = true;
+        m_info.format = "bmp";
+        m_info.dimension = FrameDimensionPage;
+        m_info.frameCount = 1;
+        return DecodeFrame(0);
+    }
 
     std::unique_ptr<QImageReader> probe = MakeReader(path, true);
     if (!probe->canRead()) {
@@ -163,6 +174,13 @@ DecodeResult PhotoDecoder::Read(QImageReader& reader, int index, QImage* frame, 
 
 DecodeResult PhotoDecoder::DecodeFrame(int index)
 {
+    if (m_isBmp) {
+        QImage image;
+        const DecodeResult result = DecodeBmpFile(m_path, &image);
+        if (result == DecodeResult::Ok)
+            Show(0, image);
+        return result;
+    }
     if (m_isRaw) {
         RawDecodeResult raw = DecodeCameraRaw(m_path);
         if (raw.tooLarge)

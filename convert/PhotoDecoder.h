@@ -66,6 +66,7 @@ private:
     QImage m_frame;
     int m_activeFrame = -1;
     bool m_isRaw = false;
+    bool m_isBmp = false;    // decoded by the program's own bitmap reader
     bool m_byContent = true; // false: the reader was chosen by the file's name
     // Formats that give frames only in order (GIF) read from one reader
     // kept between choices, so a step forward costs one frame; frames

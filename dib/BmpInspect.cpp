@@ -1,5 +1,6 @@
 #include "dib/BmpInspect.h"
 
+#include "dib/BmpHeader.h"
 #include "dib/DibFormat.h"
 
 #include <array>
@@ -8,8 +9,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr std::uint32_t kLargestHeader = 124;
 
 std::string Format(const char* pattern, auto... values)
 {
@@ -196,7 +195,7 @@ BmpInspection Inspector::Run()
     const std::uint32_t pixelOffset = ReadU32(fileHeader + 10);
     Field("Pixel data offset", Count(pixelOffset));
 
-    std::uint8_t header[kLargestHeader] = {};
+    std::uint8_t header[kLargestInfoHeader] = {};
     if (!ReadAt(kFileHeaderBytes, header, 4))
         return Fatal("the file ends before the information header");
     const std::uint32_t headerSize = ReadU32(header);
@@ -208,31 +207,17 @@ BmpInspection Inspector::Run()
     if (!ReadAt(kFileHeaderBytes, header, headerSize))
         return Fatal("the file ends inside the information header");
 
-    const bool core = headerSize == kCoreHeaderBytes;
-    const bool os2 = headerSize == 16 || headerSize == 64;
-    std::int64_t width, height;
-    std::uint16_t planes, bits;
-    std::uint32_t compression = BI_RGB, imageSize = 0, colorsUsed = 0, colorsImportant = 0;
-    std::int32_t ppmX = 0, ppmY = 0;
-    if (core) {
-        width = ReadU16(header + 4);
-        height = ReadU16(header + 6);
-        planes = ReadU16(header + 8);
-        bits = ReadU16(header + 10);
-    } else {
-        width = std::int32_t(ReadU32(header + 4));
-        height = std::int32_t(ReadU32(header + 8));
-        planes = ReadU16(header + 12);
-        bits = ReadU16(header + 14);
-        if (headerSize >= 40) {
-            compression = ReadU32(header + 16);
-            imageSize = ReadU32(header + 20);
-            ppmX = std::int32_t(ReadU32(header + 24));
-            ppmY = std::int32_t(ReadU32(header + 28));
-            colorsUsed = ReadU32(header + 32);
-            colorsImportant = ReadU32(header + 36);
-        }
-    }
+    const BmpHeader parsed = ParseBmpHeader(header, headerSize);
+    const bool core = parsed.core;
+    const bool os2 = parsed.os2;
+    const std::int64_t width = parsed.width;
+    const std::int64_t height = parsed.height;
+    const std::uint16_t planes = parsed.planes;
+    const std::uint16_t bits = parsed.bits;
+    const std::uint32_t compression = parsed.compression;
+    const std::uint32_t imageSize = parsed.imageSize;
+    const std::uint32_t colorsUsed = parsed.colorsUsed;
+    const std::uint32_t colorsImportant = parsed.colorsImportant;
     const bool topDown = height < 0;
     const std::uint64_t rows = std::uint64_t(topDown ? -height : height);
     Field("Width", Count(std::uint64_t(width < 0 ? 0 : width)) +
@@ -258,25 +243,12 @@ BmpInspection Inspector::Run()
     const bool runLength = compression == BI_RLE8 || compression == BI_RLE4 ||
                            compression == BI_CMYKRLE8 || compression == BI_CMYKRLE4 ||
                            (os2 && compression == BI_JPEG);
-    const bool bitFields =
-        !os2 && (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS);
-    switch (bits) {
-    case 0:
+    const bool bitFields = HasBitFields(parsed);
+    if (bits == 0) {
         if (!embedded)
             Fatal("0 bits per pixel is only for embedded JPEG or PNG data");
-        break;
-    case 1:
-    case 2:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-    case 64:
-        break;
-    default:
+    } else if (!IsBmpDepth(bits)) {
         Fatal(Format("%u bits per pixel is no depth a bitmap has", bits));
-        break;
     }
     if ((compression == BI_RLE8 || compression == BI_CMYKRLE8) && bits != 8)
         Fatal(Format("8-bit run-length data with %u bits per pixel", bits));
@@ -294,15 +266,11 @@ BmpInspection Inspector::Run()
         Problem("CMYK pixels are for printers: screens and most programs cannot show them");
 
     // Masks: in the header from version 2 on, else right after a 40-byte one.
-    std::array<std::uint32_t, 4> masks = {};
+    std::array<std::uint32_t, 4> masks = parsed.masks;
     std::uint64_t tableAt = kFileHeaderBytes + std::uint64_t(headerSize);
-    const bool alphaMask = headerSize >= 56 || compression == BI_ALPHABITFIELDS;
-    if (headerSize >= 52) {
-        for (std::size_t i = 0; i < (headerSize >= 56 ? 4u : 3u); ++i)
-            masks[i] = ReadU32(header + 40 + 4 * i);
-    } else if (bitFields) {
+    const bool alphaMask = HasAlphaMask(parsed);
+    if (const std::uint32_t count = TrailingMaskBytes(parsed); count != 0) {
         std::uint8_t bytes[16] = {};
-        const std::size_t count = compression == BI_ALPHABITFIELDS ? 16 : 12;
         if (!ReadAt(tableAt, bytes, count))
             return Fatal("the file ends inside the colour masks after the header");
         for (std::size_t i = 0; i < count / 4; ++i)
@@ -310,7 +278,8 @@ BmpInspection Inspector::Run()
         tableAt += count;
         Field("Masks after the header", Count(count) + " bytes");
     }
-    if (bitFields || headerSize >= 52) {
+    // OS/2 headers of 52 bytes or more hold other fields there.
+    if (bitFields || (headerSize >= 52 && !os2)) {
         Field("Red mask", MaskText(masks[0]));
         Field("Green mask", MaskText(masks[1]));
         Field("Blue mask", MaskText(masks[2]));
@@ -347,21 +316,18 @@ BmpInspection Inspector::Run()
     }
 
     if (!core) {
-        Field("Resolution", Format("%d x %d pixels per metre (%.0f x %.0f dpi)", ppmX, ppmY,
-                                   ppmX * 0.0254, ppmY * 0.0254));
+        Field("Resolution", Format("%d x %d pixels per metre (%.0f x %.0f dpi)", parsed.ppmX,
+                                   parsed.ppmY, parsed.ppmX * 0.0254, parsed.ppmY * 0.0254));
         Field("Colours used", colorsUsed == 0 ? "0 (all the depth allows)" : Count(colorsUsed));
         Field("Colours important", colorsImportant == 0 ? "0 (all)" : Count(colorsImportant));
     }
 
     // The colour table: needed up to 8 bits, a hint above.
     const std::uint64_t depthColors = bits >= 1 && bits <= 8 ? std::uint64_t(1) << bits : 0;
-    std::uint64_t entries = depthColors;
-    if (colorsUsed != 0) {
-        if (depthColors != 0 && colorsUsed > depthColors)
-            Problem(Format("%u colours used, more than %s bits per pixel can index", colorsUsed,
-                           Count(bits).c_str()));
-        entries = depthColors != 0 ? std::min<std::uint64_t>(colorsUsed, depthColors) : colorsUsed;
-    }
+    if (colorsUsed != 0 && depthColors != 0 && colorsUsed > depthColors)
+        Problem(Format("%u colours used, more than %s bits per pixel can index", colorsUsed,
+                       Count(bits).c_str()));
+    const std::uint64_t entries = BmpColorTableEntries(parsed);
     if (colorsImportant > (entries != 0 ? entries : colorsImportant))
         Problem(Format("%u important colours, more than the %s in the table", colorsImportant,
                        Count(entries).c_str()));

@@ -5,14 +5,23 @@
 void PaintRunLength(const std::uint8_t* data, std::size_t size, bool fourBit,
                     const std::uint32_t (&colors)[256], DeviceBitmap& bitmap, bool bottomUp)
 {
-    const std::int64_t width = bitmap.Width();
-    const std::int64_t height = bitmap.Height();
+    if (bitmap.Width() > 0 && bitmap.Height() > 0 && bitmap.MutableRow(0) != nullptr)
+        PaintRunLength(data, size, fourBit, colors, bitmap.MutableRow(0), bitmap.Width(),
+                       bitmap.Height(), std::size_t(bitmap.Width()), bottomUp);
+}
+
+void PaintRunLength(const std::uint8_t* data, std::size_t size, bool fourBit,
+                    const std::uint32_t (&colors)[256], std::uint32_t* pixels0,
+                    std::int32_t columns, std::int32_t rows, std::size_t rowPixels, bool bottomUp)
+{
+    const std::int64_t width = columns;
+    const std::int64_t height = rows;
     // 64 bits: every pair moves x by at most 255, so x stays far from
     // overflowing whatever the data.
     std::int64_t x = 0;
     std::int64_t y = 0;
     std::size_t p = 0;
-    auto row = [&]() { return bitmap.MutableRow(std::int32_t(bottomUp ? height - 1 - y : y)); };
+    auto row = [&]() { return pixels0 + std::size_t(bottomUp ? height - 1 - y : y) * rowPixels; };
     auto index = [&](std::size_t k, std::uint8_t byte) -> std::uint8_t {
         if (!fourBit)
             return byte;

@@ -22,6 +22,11 @@
 // data claims.
 void PaintRunLength(const std::uint8_t* data, std::size_t size, bool fourBit,
                     const std::uint32_t (&colors)[256], DeviceBitmap& bitmap, bool bottomUp);
+// The same onto rows of any picture: row y (top to bottom) of width pixels
+// starts rowPixels pixels after row y - 1.
+void PaintRunLength(const std::uint8_t* data, std::size_t size, bool fourBit,
+                    const std::uint32_t (&colors)[256], std::uint32_t* pixels, std::int32_t width,
+                    std::int32_t height, std::size_t rowPixels, bool bottomUp);
 
 // Appends one row of indices in run-length form, without the row's end
 // mark. For 4 bits each index must be below 16. May throw std::bad_alloc.

@@ -78,6 +78,7 @@ private slots:
     void inconsistencies_data();
     void inconsistencies();
     void commandLineExitCodes();
+    void os2HeaderHoldsNoMasks();
 };
 
 // Each of the ten formats, as rastelle-convert writes it, with its layout.
@@ -256,6 +257,20 @@ void TestBmpInspect::commandLineExitCodes()
     QCOMPARE(run({QStringLiteral("--info"), dir.filePath(QStringLiteral("none.bmp"))}), 1);
     QCOMPARE(run({QStringLiteral("--info"), good, QStringLiteral("extra.bmp")}), 2);
     QCOMPARE(run({QStringLiteral("--info")}), 2);
+}
+
+// An OS/2 2.x header of 64 bytes holds its own fields where later Windows
+// headers keep masks: the report must not show them as masks.
+void TestBmpInspect::os2HeaderHoldsNoMasks()
+{
+    QByteArray header = Header(4, 1, 24);
+    header[0] = char(64);
+    header.append(QByteArray(24, '\x11')); // units, recording, rendering, ...
+    const BmpInspection inspection = Inspect(BitmapFile(header, QByteArray(12, '\0')));
+    QVERIFY2(inspection.valid && inspection.problems.empty(), qPrintable(Problems(inspection)));
+    QCOMPARE(Field(inspection, "Header size"),
+             QStringLiteral("64 bytes, OS/2 2.x header (BITMAPCOREHEADER2)"));
+    QCOMPARE(Field(inspection, "Red mask"), QStringLiteral("(absent)"));
 }
 
 QTEST_GUILESS_MAIN(TestBmpInspect)

@@ -1,7 +1,9 @@
 // Fuzz target: a bitmap file's bytes read as the program reads them, then
-// queried, decoded and captured again at every indexed depth and at 24 bits.
+// queried, decoded and captured again at every indexed depth and at 24 bits;
+// and decoded as a photo is opened.
 // Besides the sanitizers' own checks it stops (abort) when something that
 // must hold of any result does not.
+#include "dib/BmpDecode.h"
 #include "dib/BmpInspect.h"
 #include "dib/CMyBitMap.h"
 #include "dib/MemoryDibFile.h"
@@ -38,10 +40,48 @@ bool SamePixels(const DeviceBitmap& a, const DeviceBitmap& b)
     return true;
 }
 
+// Decodes the file as a photo into rows with a guard after each: the
+// decoder must write the rows and nothing beyond them.
+void DecodeAsPhoto(const std::uint8_t* data, std::size_t size)
+{
+    const BmpPlan plan = PlanBmpDecode(data, size);
+    if (plan.status != BmpDecodeStatus::Ok || plan.embedded != BmpEmbedded::None)
+        return;
+    Require(plan.width > 0 && plan.height > 0);
+    Require(plan.pixelOffset < size && plan.pixelBytes <= size - plan.pixelOffset);
+    if (std::uint64_t(plan.width) * std::uint64_t(plan.height) > kMaxPixels)
+        return;
+    constexpr std::size_t kGuard = 8;
+    const std::size_t rowBytes = BmpLayoutRowBytes(plan.layout, plan.width);
+    const std::size_t bytesPerRow = rowBytes + kGuard;
+    std::vector<std::uint64_t> rows((bytesPerRow * std::size_t(plan.height) + 7) / 8,
+                                    0xA5A5A5A5A5A5A5A5u);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(rows.data());
+    const BmpPixelLayout layout = DecodeBmpPixels(plan, data, size, bytes, bytesPerRow);
+    Require(layout == plan.layout ||
+            (plan.layout == BmpPixelLayout::Argb32 && layout == BmpPixelLayout::Rgb32) ||
+            (plan.layout == BmpPixelLayout::Rgba64 && layout == BmpPixelLayout::Rgbx64));
+    for (std::int32_t y = 0; y < plan.height; ++y) {
+        const std::uint8_t* row = bytes + std::size_t(y) * bytesPerRow;
+        for (std::size_t k = rowBytes; k < bytesPerRow; ++k)
+            Require(row[k] == 0xA5);
+        // Opaque layouts are opaque in every pixel.
+        if (layout == BmpPixelLayout::Rgb32) {
+            for (std::int32_t x = 0; x < plan.width; ++x) {
+                std::uint32_t pixel;
+                std::memcpy(&pixel, row + 4 * std::size_t(x), 4);
+                Require(pixel >> 24 == 0xFF);
+            }
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    DecodeAsPhoto(data, size);
+
     CMyBitMap dib;
     {
         // The layout report reads every header any file has, and names

@@ -18,6 +18,21 @@ def info(width, height, bits, compression=0, image_size=0, used=0, size=40, plan
     return header
 
 
+def versioned(width, height, bits, compression, size, masks):
+    """A header of 52 bytes or more with its masks inside."""
+    header = info(width, height, bits, compression) + b"".join(struct.pack("<I", m) for m in masks)
+    return struct.pack("<I", size) + header[4:] + bytes(size - len(header))
+
+
+def masks(*values):
+    return b"".join(struct.pack("<I", m) for m in values)
+
+
+def os2(width, height, bits, size):
+    """An OS/2 2.x header of 16 to 64 bytes."""
+    return struct.pack("<I", size) + (info(width, height, bits) + bytes(24))[4:size]
+
+
 def core(width, height, bits):
     return struct.pack("<IHHHH", 12, width, height, 1, bits)
 
@@ -82,6 +97,21 @@ SEEDS = {
     "truncated-pixels.bmp": bmp(info(16, 16, 8) + quads(SHADES256), pattern(100)),
     "truncated-header.bmp": bmp(info(16, 16, 8), b"")[:40],
     "header-108.bmp": bmp(info(2, 2, 24, size=108), bytes(16)),
+    "valid-2bit.bmp": bmp(info(9, 3, 2) + quads(GREYS16[:4]), pattern(stride(9, 2) * 3)),
+    "valid-16bit-alphabitfields.bmp": bmp(info(5, 3, 16, compression=6) +
+                                          masks(0x0F00, 0x00F0, 0x000F, 0xF000),
+                                          pattern(stride(5, 16) * 3)),
+    "valid-32bit-v3-alpha.bmp": bmp(versioned(3, 2, 32, 3, 56, [0xFF0000, 0xFF00, 0xFF,
+                                                                0xFF000000]),
+                                    pattern(stride(3, 32) * 2)),
+    "valid-32bit-v5-1010102.bmp": bmp(versioned(3, 2, 32, 3, 124, [0x3FF00000, 0xFFC00, 0x3FF,
+                                                                   0xC0000000]),
+                                      pattern(stride(3, 32) * 2)),
+    "valid-64bit.bmp": bmp(info(3, 2, 64), pattern(stride(3, 64) * 2)),
+    "os2-16-byte-4bit.bmp": bmp(os2(6, 3, 4, 16) + quads(GREYS16), pattern(stride(6, 4) * 3)),
+    "os2-64-byte-8bit.bmp": bmp(os2(6, 3, 8, 64) + quads(SHADES256), pattern(stride(6, 8) * 3)),
+    "embedded-png.bmp": bmp(info(1, 1, 0, compression=5, image_size=16),
+                            b"\x89PNG\r\n\x1a\n" + bytes(8)),
     "hostile-colors-ffff.bmp": bmp(info(2, 2, 8, used=0xFFFF) + quads([0, 0xFFFFFF]), bytes(8)),
     "hostile-colors-16383.bmp": bmp(info(2, 2, 8, used=16383) + quads([0, 0xFFFFFF]), bytes(8)),
     "hostile-huge-dims.bmp": bmp(info(0x7FFFFFFF, 0x7FFFFFFF, 24), bytes(8)),
