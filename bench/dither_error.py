@@ -9,7 +9,8 @@ are compared in grey (Rec. 601 brightness, as the 1-bit output chooses).
 
     bench/dither_error.py PICTURE build/bin/rastelle-convert [WORK_DIR]
 
-Needs only Pillow. Also prints each conversion's wall time (one run; use
+DITHER_FORMATS and DITHER_METHODS (words separated by spaces) choose fewer
+runs; DITHER_SIGMA the blur. Needs only Pillow. Also prints each conversion's wall time (one run; use
 /usr/bin/time for careful timings).
 """
 
@@ -22,8 +23,8 @@ import time
 from PIL import Image, ImageChops, ImageFilter, ImageStat
 
 SIGMA = float(os.environ.get("DITHER_SIGMA", "2"))
-FORMATS = ["1", "4", "8", "16"]
-METHODS = ["none", "floyd-steinberg", "ordered"]
+FORMATS = os.environ.get("DITHER_FORMATS", "1 4 8 16").split()
+METHODS = os.environ.get("DITHER_METHODS", "none floyd-steinberg ordered").split()
 
 # The colours the indexed outputs hold (the 4-bit VGA table and the fixed
 # 8-8-4 table of the 8-bit output).

@@ -337,9 +337,9 @@ void TestDither::ditheringKeepsTheTones_data()
     QTest::addColumn<double>("orderedBound");
     // none / floyd-steinberg / ordered: 62.0 / 2.3 / 4.2
     QTest::newRow("1 bit") << QStringLiteral("1") << QStringLiteral("grey") << 20.0 << 20.0;
-    // 22.3 / 0.9 / 4.6
+    // 22.3 / 0.9 / 4.8
     QTest::newRow("4 bits grey") << QStringLiteral("4") << QStringLiteral("grey") << 10.0 << 10.0;
-    // 36.3 / 1.8 / 20.1
+    // 36.3 / 2.6 / 20.7
     QTest::newRow("4 bits colour")
         << QStringLiteral("4") << QStringLiteral("colour") << 10.0 << 28.0;
     // 9.4 / 1.8 / 2.1
