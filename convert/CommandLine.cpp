@@ -509,7 +509,8 @@ int RunBatch(const CommandLineOptions& o, QTextStream& out, QTextStream& err, bo
     for (qsizetype i = 0; i < total; ++i) {
         const QString& given = o.inputs[i];
         const QString input = QFileInfo(given).absoluteFilePath();
-        const QString output = DefaultOutputPath(prefix, input);
+        // From the file name alone: the folders above it play no part.
+        const QString output = DefaultOutputPath(prefix, QFileInfo(input).fileName());
         if (progress) {
             err << "\r\x1b[K[" << (i + 1) << '/' << total << "] " << QFileInfo(input).fileName();
             err.flush();

@@ -30,9 +30,15 @@ Run RunInProcess(const QStringList& arguments, bool progress = false)
     return run;
 }
 
+// The real program, with a runtime folder of its own so that Qt has nothing
+// to say about it on standard error.
 Run RunProgram(const QStringList& arguments)
 {
+    static QTemporaryDir runtime;
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(RASTELLE_BIN_DIR "/rastelle-convert"), arguments);
     Run run;
     if (!process.waitForFinished(60000))

@@ -407,24 +407,30 @@ void TestDither::floydSteinbergKeepsTheMean_data()
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QColor>("color");
+    QTest::addColumn<QSize>("size");
     // Colours between the outputs' levels, within what each can show.
-    QTest::newRow("1 bit") << "1" << QColor(70, 70, 70);
-    QTest::newRow("4 bits") << "4" << QColor(100, 100, 100);
-    QTest::newRow("8 bits") << "8" << QColor(100, 150, 30);
-    QTest::newRow("16 bits") << "16" << QColor(101, 150, 203);
+    QTest::newRow("1 bit") << "1" << QColor(70, 70, 70) << QSize(120, 90);
+    QTest::newRow("4 bits") << "4" << QColor(100, 100, 100) << QSize(120, 90);
+    QTest::newRow("8 bits") << "8" << QColor(100, 150, 30) << QSize(120, 90);
+    QTest::newRow("16 bits") << "16" << QColor(101, 150, 203) << QSize(120, 90);
+    // Large enough to be done in two bands.
+    QTest::newRow("8 bits, large") << "8" << QColor(100, 150, 30) << QSize(1100, 1000);
+    QTest::newRow("1 bit, large") << "1" << QColor(70, 70, 70) << QSize(1001, 1100);
 }
 
 void TestDither::floydSteinbergKeepsTheMean()
 {
     QFETCH(QString, format);
     QFETCH(QColor, color);
-    QImage flat(120, 90, QImage::Format_RGB32);
+    QFETCH(QSize, size);
+    QImage flat(size, QImage::Format_RGB32);
     flat.fill(color);
-    const QString input = m_dir.filePath("flat_" + format + ".png");
+    const QString name = QStringLiteral("flat_%1_%2").arg(format).arg(size.width());
+    const QString input = m_dir.filePath(name + ".png");
     QVERIFY(flat.save(input));
-    const StoredPixels stored = ReadStored(Convert(
-        input, "flat_" + format + ".bmp", {"--format", format, "--dither", "floyd-steinberg"}));
-    QCOMPARE(stored.width, 120);
+    const StoredPixels stored = ReadStored(
+        Convert(input, name + ".bmp", {"--format", format, "--dither", "floyd-steinberg"}));
+    QCOMPARE(QSize(stored.width, stored.height), size);
     double sum[3] = {};
     bool mixed = false;
     for (int y = 0; y < stored.height; ++y)
