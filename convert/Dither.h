@@ -10,8 +10,12 @@
 // 1 bit, the 16 VGA colours at 4 bits, the fixed 8-8-4 palette at 8 bits,
 // 5-6-5 levels at 16 bits.
 //
-// The error is measured on the stored (sRGB) values, as the nearest-colour
-// choice measures distance, so a region keeps the mean of its values.
+// The error is measured and spread on the stored (sRGB) values, and each
+// pixel takes the palette colour nearest to its value plus the error it
+// was given, so a region keeps the mean of its values: a 50% grey comes
+// out half black and half white. Error diffusion in linear light would keep
+// the light instead, but darkens every midtone against how the same file
+// looks undithered and against what other programs make of it.
 #pragma once
 
 #include <QImage>
