@@ -13,9 +13,10 @@
 // The error is measured and spread on the stored (sRGB) values, and each
 // pixel takes the palette colour nearest to its value plus the error it
 // was given, so a region keeps the mean of its values: a 50% grey comes
-// out half black and half white. Error diffusion in linear light would keep
-// the light instead, but darkens every midtone against how the same file
-// looks undithered and against what other programs make of it.
+// out half black and half white. Spreading the error in linear light would
+// keep the light a screen gives off instead, but a region's stored values
+// would then average darker (that grey about a fifth white), and most
+// programs scale a picture down by averaging the stored values.
 #pragma once
 
 #include <QImage>
