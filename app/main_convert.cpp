@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 int main(int argc, char* argv[])
 {
@@ -36,7 +37,7 @@ int main(int argc, char* argv[])
     QTextStream err(stderr);
     QStringList arguments = application.arguments();
     arguments.removeFirst();
-    const int code = RunCommandLine(arguments, out, err);
+    const int code = RunCommandLine(arguments, out, err, ::isatty(STDERR_FILENO) == 1);
     theLanguage.SetSettingsStore(nullptr);
     SetUiServices(nullptr);
     return code;

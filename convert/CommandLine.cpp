@@ -3,6 +3,7 @@
 #include "convert/AspectRatio.h"
 #include "convert/ConversionHost.h"
 #include "convert/ConversionPipeline.h"
+#include "convert/OutputNames.h"
 #include "convert/PixelFormats.h"
 #include "convert/QtImaging.h"
 #include "dib/BmpInspect.h"
@@ -10,8 +11,10 @@
 #include "platform/FileHelpers.h"
 #include "resources/resource.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTextStream>
 
 #include <algorithm>
@@ -45,7 +48,11 @@ std::optional<int> WholeNumber(const QString& text)
 class ConsoleHost : public IConversionHost
 {
 public:
-    ConsoleHost(QTextStream& err, bool overwrite) : m_err(err), m_overwrite(overwrite) {}
+    // With collect, messages are kept there instead of printed.
+    ConsoleHost(QTextStream& err, bool overwrite, QStringList* collect = nullptr)
+        : m_err(err), m_overwrite(overwrite), m_collect(collect)
+    {
+    }
 
     int ShowMessage(const QString& text, const QString& caption,
                     MessageButtons buttons = MessageButtons::Ok,
@@ -68,6 +75,10 @@ public:
 private:
     void Print(const QString& text, const QString& caption)
     {
+        if (m_collect) {
+            m_collect->append(QString(text).replace(u'\n', u' '));
+            return;
+        }
         m_err << "rastelle-convert: ";
         if (!caption.isEmpty())
             m_err << caption << ": ";
@@ -76,6 +87,7 @@ private:
 
     QTextStream& m_err;
     bool m_overwrite;
+    QStringList* m_collect;
 };
 
 // The value of an option, or a usage error when it is missing.
@@ -122,9 +134,11 @@ QString CommandLineHelp()
 {
     return QStringLiteral(
         "Usage: rastelle-convert INPUT OUTPUT [options]\n"
+        "       rastelle-convert INPUT... --output-dir DIR [options]\n"
         "       rastelle-convert --info FILE.bmp\n"
         "Converts one picture (JPEG, PNG, GIF, TIFF, ICO, BMP, WebP, camera RAW, ...)\n"
-        "into a Windows bitmap (.bmp) file, or describes a bitmap file's layout.\n"
+        "into a Windows bitmap (.bmp) file, or many pictures into a folder, or\n"
+        "describes a bitmap file's layout.\n"
         "\n"
         "Options:\n"
         "  --format F          pixel format: 1, 4, 8 (indexed), 16 (RGB565), 24 (RGB,\n"
@@ -144,15 +158,26 @@ QString CommandLineHelp()
         "  --dimension D       time, page or resolution: which frames --frame counts\n"
         "  --frame N           the frame (animation), page or icon size to convert,\n"
         "                      from 0\n"
+        "  --dither D          none (the default), floyd-steinberg (error diffusion)\n"
+        "                      or ordered (8x8 Bayer pattern): keeps the tones of\n"
+        "                      the picture in the 1-, 4-, 8- and 16-bit formats\n"
         "  --overwrite         replace OUTPUT if it exists (only once the new file is\n"
         "                      complete)\n"
+        "  --output-dir DIR    convert every INPUT into the folder DIR (made if it is\n"
+        "                      missing), each named as the window names it: photo.jpg\n"
+        "                      gives DIR/photo_out.bmp. An existing file there is\n"
+        "                      replaced only with --overwrite; a picture whose name is\n"
+        "                      taken by an earlier one of the same run fails. Goes on\n"
+        "                      after a failure, prints a line per picture and a\n"
+        "                      summary\n"
         "  --help              show this text\n"
         "  --info FILE         print the layout of the bitmap FILE as it is stored\n"
         "                      (headers, masks, colour table, pixel data) and every\n"
         "                      inconsistency in it; converts nothing\n"
         "\n"
         "Exit status: 0 converted (or, with --info, a valid bitmap), 1 the conversion\n"
-        "failed (or not a valid bitmap), 2 the command was wrong.\n");
+        "failed (for --output-dir: any of them; or not a valid bitmap), 2 the command\n"
+        "was wrong.\n");
 }
 
 CommandLineParse ParseCommandLine(const QStringList& arguments)
@@ -299,6 +324,22 @@ CommandLineParse ParseCommandLine(const QStringList& arguments)
                 error = QStringLiteral("--frame wants a frame number from 0");
                 return result;
             }
+        } else if (arg == u"--dither") {
+            if (!TakeValue(arguments, i, value, error))
+                return result;
+            const std::optional<DitherMethod> method = DitherMethodFromName(value);
+            if (!method) {
+                error = QStringLiteral("--dither takes none, floyd-steinberg or ordered");
+                return result;
+            }
+            o.dither = *method;
+        } else if (arg == u"--output-dir") {
+            if (!TakeValue(arguments, i, o.outputDir, error))
+                return result;
+            if (o.outputDir.isEmpty()) {
+                error = QStringLiteral("--output-dir needs a folder");
+                return result;
+            }
         } else if (arg == u"--info") {
             if (!TakeValue(arguments, i, o.infoFile, error))
                 return result;
@@ -314,16 +355,31 @@ CommandLineParse ParseCommandLine(const QStringList& arguments)
         return result;
     }
     if (!o.infoFile.isEmpty()) {
-        if (!positional.isEmpty()) {
+        if (!positional.isEmpty() || !o.outputDir.isEmpty()) {
             error = QStringLiteral("--info takes one file and converts nothing");
             return result;
         }
         result.ok = true;
         return result;
     }
+    if (o.dither != DitherMethod::None && !DitherTargetFor(o.pixelFormat)) {
+        error = QStringLiteral("--dither applies to the 1-, 4-, 8- and 16-bit formats");
+        return result;
+    }
+    if (!o.outputDir.isEmpty()) {
+        if (positional.isEmpty()) {
+            error = QStringLiteral("give the pictures to convert into %1").arg(o.outputDir);
+            return result;
+        }
+        o.inputs = positional;
+        result.ok = true;
+        return result;
+    }
     if (positional.size() != 2) {
-        error = positional.size() < 2 ? QStringLiteral("give an INPUT picture and an OUTPUT file")
-                                      : QStringLiteral("too many file names");
+        error = positional.size() < 2
+                    ? QStringLiteral("give an INPUT picture and an OUTPUT file")
+                    : QStringLiteral("too many file names; to convert several pictures, give "
+                                     "--output-dir DIR");
         return result;
     }
     o.input = positional[0];
@@ -332,45 +388,28 @@ CommandLineParse ParseCommandLine(const QStringList& arguments)
     return result;
 }
 
-int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err)
+namespace {
+
+// Converts one picture with the options; every message goes to the host.
+int ConvertOne(QtImaging& imaging, const CommandLineOptions& o, const QString& input,
+               const QString& output, IConversionHost& host)
 {
-    const CommandLineParse parse = ParseCommandLine(arguments);
-    if (!parse.ok) {
-        err << "rastelle-convert: " << parse.error << Qt::endl
-            << "Try 'rastelle-convert --help'." << Qt::endl;
-        return kExitUsage;
-    }
-    const CommandLineOptions& o = parse.options;
-    if (o.help) {
-        out << CommandLineHelp();
-        out.flush();
-        return kExitSuccess;
-    }
-
-    if (!o.infoFile.isEmpty())
-        return PrintBmpLayout(o.infoFile, out, err);
-
-    ConsoleHost host(err, o.overwrite);
-    const QString input = QFileInfo(o.input).absoluteFilePath();
-    const QString output = QFileInfo(o.output).absoluteFilePath();
     if (FileExists(output) && !o.overwrite) {
-        err << "rastelle-convert: " << output << " exists; add --overwrite to replace it."
-            << Qt::endl;
+        host.ShowMessage(output + QStringLiteral(" exists; add --overwrite to replace it."),
+                         QString());
         return kExitFailed;
     }
 
-    QtImaging imaging;
-    imaging.Startup();
     GpImage* photo = nullptr;
     imaging.LoadImageFromFile(input, &photo);
     std::uint32_t photoWidth = 0;
     std::uint32_t photoHeight = 0;
     imaging.GetImageWidth(photo, &photoWidth);
     imaging.GetImageHeight(photo, &photoHeight);
+    // The picture is released before the next one is opened.
     const auto finish = [&](int code) {
         if (photo)
             imaging.DisposeImage(photo);
-        imaging.Shutdown();
         return code;
     };
     if (photoWidth == 0) {
@@ -392,7 +431,7 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
         std::uint32_t frames = 0;
         if (!dimensions.contains(dimension) ||
             imaging.ImageGetFrameCount(photo, dimension, &frames) != Ok) {
-            err << "rastelle-convert: " << input << " has no such frame dimension." << Qt::endl;
+            host.ShowMessage(input + QStringLiteral(" has no such frame dimension."), QString());
             return finish(kExitFailed);
         }
         const int frame = o.frame.value_or(0);
@@ -400,7 +439,8 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
             imaging.ImageSelectActiveFrame(photo, dimension, std::uint32_t(frame)) != Ok) {
             host.ShowMessage(theLanguage.GetString(IDS_STRING121),
                              theLanguage.GetString(IDS_MESSAGE_ERROR));
-            err << "rastelle-convert: frames go from 0 to " << (int(frames) - 1) << "." << Qt::endl;
+            host.ShowMessage(QStringLiteral("frames go from 0 to %1.").arg(int(frames) - 1),
+                             QString());
             return finish(kExitFailed);
         }
         imaging.GetImageWidth(photo, &photoWidth);
@@ -435,8 +475,105 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
     request.flipType = o.flip;
     request.pixelFormat = o.pixelFormat;
     request.indexedFormat = IndexedFormatFor(o.pixelFormat);
+    request.dither = o.dither;
     request.outputPath = output;
 
     const ConversionOutcome outcome = RunConvertCommand(imaging, input, photo, request, host);
     return finish(outcome.succeeded ? kExitSuccess : kExitFailed);
+}
+
+// Every input into the output folder, named as the window names it; goes on
+// after a failure.
+int RunBatch(const CommandLineOptions& o, QTextStream& out, QTextStream& err, bool progress)
+{
+    const QString folder = QFileInfo(o.outputDir).absoluteFilePath();
+    const QFileInfo folderInfo(folder);
+    if (folderInfo.exists() && !folderInfo.isDir()) {
+        err << "rastelle-convert: " << folder << " is not a folder." << Qt::endl;
+        return kExitFailed;
+    }
+    if (!folderInfo.exists() && !QDir().mkpath(folder)) {
+        err << "rastelle-convert: the folder " << folder << " cannot be made." << Qt::endl;
+        return kExitFailed;
+    }
+    const QString prefix = QDir(folder).absolutePath() + u'/';
+
+    QtImaging imaging;
+    imaging.Startup();
+    // Output names already given to an earlier input of this run: a later
+    // input never replaces what an earlier one wrote.
+    QSet<QString> taken;
+    int converted = 0;
+    int failed = 0;
+    const qsizetype total = o.inputs.size();
+    for (qsizetype i = 0; i < total; ++i) {
+        const QString& given = o.inputs[i];
+        const QString input = QFileInfo(given).absoluteFilePath();
+        // From the file name alone: the folders above it play no part.
+        const QString output = DefaultOutputPath(prefix, QFileInfo(input).fileName());
+        if (progress) {
+            err << "\r\x1b[K[" << (i + 1) << '/' << total << "] " << QFileInfo(input).fileName();
+            err.flush();
+        }
+        QStringList messages;
+        int code = kExitFailed;
+        if (taken.contains(output)) {
+            messages.append(QStringLiteral("an earlier picture has the same output name, ") +
+                            output);
+        } else {
+            taken.insert(output);
+            ConsoleHost host(err, o.overwrite, &messages);
+            code = ConvertOne(imaging, o, input, output, host);
+        }
+        if (progress) {
+            err << "\r\x1b[K";
+            err.flush();
+        }
+        if (code == kExitSuccess) {
+            ++converted;
+            out << given << " -> " << output << Qt::endl;
+            for (const QString& message : messages)
+                err << given << ": " << message << Qt::endl;
+        } else {
+            ++failed;
+            if (messages.isEmpty())
+                messages.append(QStringLiteral("the conversion failed."));
+            err << given << ": " << messages.join(u' ') << Qt::endl;
+        }
+    }
+    imaging.Shutdown();
+    out << converted << " converted, " << failed << " failed" << Qt::endl;
+    return failed > 0 ? kExitFailed : kExitSuccess;
+}
+
+} // namespace
+
+int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err, bool progress)
+{
+    const CommandLineParse parse = ParseCommandLine(arguments);
+    if (!parse.ok) {
+        err << "rastelle-convert: " << parse.error << Qt::endl
+            << "Try 'rastelle-convert --help'." << Qt::endl;
+        return kExitUsage;
+    }
+    const CommandLineOptions& o = parse.options;
+    if (o.help) {
+        out << CommandLineHelp();
+        out.flush();
+        return kExitSuccess;
+    }
+
+    if (!o.infoFile.isEmpty())
+        return PrintBmpLayout(o.infoFile, out, err);
+
+    if (!o.outputDir.isEmpty())
+        return RunBatch(o, out, err, progress);
+
+    ConsoleHost host(err, o.overwrite);
+    QtImaging imaging;
+    imaging.Startup();
+    const int code = ConvertOne(imaging, o, QFileInfo(o.input).absoluteFilePath(),
+                                QFileInfo(o.output).absoluteFilePath(), host);
+    imaging.Shutdown();
+    return code;
 }

@@ -2,6 +2,7 @@
 // engine and the same messages as the window.
 #pragma once
 
+#include "convert/Dither.h"
 #include "convert/Imaging.h"
 
 #include <QString>
@@ -16,6 +17,8 @@ struct CommandLineOptions
 {
     QString input;
     QString output;
+    QStringList inputs; // with --output-dir
+    QString outputDir;
     int pixelFormat = PixelFormat24bppRGB;
     std::optional<int> width;
     std::optional<int> height;
@@ -31,6 +34,7 @@ struct CommandLineOptions
     std::uint32_t color = 0; // 0x00BBGGRR
     std::optional<QUuid> dimension;
     std::optional<int> frame;
+    DitherMethod dither = DitherMethod::None;
     bool overwrite = false;
     bool help = false;
     QString infoFile; // --info: describe this BMP instead of converting
@@ -54,5 +58,7 @@ enum CommandLineExit
 };
 
 // Runs a conversion for the arguments (without the program name); messages
-// go to err, help to out.
-int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// go to err, help to out. With progress (err is a terminal) a batch shows
+// which picture it is at, on one line rewritten in place.
+int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                   bool progress = false);

@@ -147,6 +147,17 @@ ConversionOutcome ConvertPhoto(IImaging& imaging, GpImage* photo, const Conversi
             imaging.DeleteFont(font);
     }
 
+    // Dithering, before the turn so that the pixels need not be turned
+    // twice; the output keeps each pixel's choice.
+    if (request.dither != DitherMethod::None) {
+        const int target = indexed ? request.indexedFormat : request.pixelFormat;
+        if (DitherTargetFor(target) &&
+            imaging.BitmapDither(run.bitmap, request.dither, target) != Ok) {
+            error(IDS_STRING115);
+            return outcome;
+        }
+    }
+
     // 8. Rotate and flip. An unknown angle still applies the flip.
     int code = RotateFlipCode(request.rotateAngle, request.flipType);
     if (code < 0) {

@@ -4,6 +4,7 @@
 // differ only in how they show what it reports.
 #pragma once
 
+#include "convert/Dither.h"
 #include "convert/Imaging.h"
 #include "language/LogFont.h"
 
@@ -24,6 +25,8 @@ struct ConversionRequest
     int flipType = 0;            // 0 none, 1 horizontal, 2 vertical
     int pixelFormat = PixelFormat24bppRGB;
     int indexedFormat = 0; // the indexed pixel format, or 0
+    // For the 1-, 4-, 8- and 16-bit formats; ignored for the others.
+    DitherMethod dither = DitherMethod::None;
     QString outputPath;
 };
 

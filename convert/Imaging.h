@@ -13,6 +13,7 @@
 
 class QPaintDevice;
 class QIODevice;
+enum class DitherMethod;
 
 // Status values.
 enum GpStatus : int
@@ -142,6 +143,14 @@ public:
     // a box of zero size means no wrapping and no clipping but the image's.
     virtual GpStatus DrawString(GpGraphics* graphics, const QString& text, GpFont* font, float x,
                                 float y, GpBrush* brush) = 0;
+
+    // Reduces a bitmap's colours, in place, to those an output pixel format
+    // of few colours holds (1, 4 or 8 bits indexed, 16 bits 5-6-5), with the
+    // given dithering; the bitmap keeps its own format. See convert/Dither.h.
+    virtual GpStatus BitmapDither(GpBitmap*, DitherMethod, int /*pixelFormat*/)
+    {
+        return NotImplemented;
+    }
 
     // Rotation, encoding.
     virtual GpStatus ImageRotateFlip(GpImage* image, int rotateFlipType) = 0;

@@ -1,6 +1,7 @@
 #include "convert/QtImaging.h"
 
 #include "convert/BmpWriter.h"
+#include "convert/Dither.h"
 #include "convert/MetafilePicture.h"
 #include "convert/PhotoDecoder.h"
 #include "convert/PixelConversion.h"
@@ -664,6 +665,22 @@ GpStatus QtImaging::DrawString(GpGraphics* graphics, const QString& text, GpFont
     const QFontMetricsF metrics(font->font);
     painter->drawText(QPointF(x, y + metrics.ascent()), text);
     return Ok;
+}
+
+GpStatus QtImaging::BitmapDither(GpBitmap* bitmap, DitherMethod method, int pixelFormat)
+{
+    const std::optional<DitherTarget> target = DitherTargetFor(pixelFormat);
+    if (!bitmap || bitmap->kind() != GpImage::Kind::Bitmap || !target)
+        return InvalidParameter;
+    if (method == DitherMethod::None)
+        return Ok;
+    if (!bitmap->EnsureAllocated())
+        return OutOfMemory;
+    const QImage::Format format = bitmap->pixels.format();
+    if (format != QImage::Format_RGB32 &&
+        !(format == QImage::Format_RGBX64 && *target == DitherTarget::Rgb565))
+        return InvalidParameter;
+    return DitherImage(bitmap->pixels, method, *target) ? Ok : OutOfMemory;
 }
 
 GpStatus QtImaging::ImageRotateFlip(GpImage* image, int rotateFlipType)

@@ -48,6 +48,7 @@ public:
     GpStatus DrawString(GpGraphics* graphics, const QString& text, GpFont* font, float x, float y,
                         GpBrush* brush) override;
 
+    GpStatus BitmapDither(GpBitmap* bitmap, DitherMethod method, int pixelFormat) override;
     GpStatus ImageRotateFlip(GpImage* image, int rotateFlipType) override;
     GpStatus GetImageEncoders(QList<ImageCodecInfo>* encoders) override;
     GpStatus SaveImageToFile(GpImage* image, const QString& path,
