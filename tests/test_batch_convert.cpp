@@ -2,6 +2,7 @@
 // the summary, the exit status and the progress line.
 #include "convert/CommandLine.h"
 #include "language/CLanguage.h"
+#include "support/CommandLineRun.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -12,23 +13,7 @@
 
 namespace {
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run RunInProcess(const QStringList& arguments, bool progress = false)
-{
-    Run run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.code = RunCommandLine(arguments, out, err, progress);
-    out.flush();
-    err.flush();
-    return run;
-}
+using Run = CommandLineRun;
 
 // The real program, with a runtime folder of its own so that Qt has nothing
 // to say about it on standard error.

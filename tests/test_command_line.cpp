@@ -3,6 +3,7 @@
 #include "convert/PixelFormats.h"
 #include "language/CLanguage.h"
 #include "platform/SettingsStore.h"
+#include "support/CommandLineRun.h"
 #include "support/TestFiles.h"
 
 #include <QProcess>
@@ -12,23 +13,7 @@
 
 namespace {
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run RunInProcess(const QStringList& arguments)
-{
-    Run run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.code = RunCommandLine(arguments, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
+using Run = CommandLineRun;
 
 QSize BmpSize(const QString& path)
 {

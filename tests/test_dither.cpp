@@ -6,6 +6,7 @@
 #include "dib/DibFile.h"
 #include "dib/NearestColor.h"
 #include "language/CLanguage.h"
+#include "support/CommandLineRun.h"
 #include "support/TestFiles.h"
 
 #include <QTest>
@@ -17,23 +18,7 @@
 
 namespace {
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run RunInProcess(const QStringList& arguments)
-{
-    Run run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.code = RunCommandLine(arguments, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
+using Run = CommandLineRun;
 
 // The stored value (palette index or 16-bit word) of every pixel of an
 // uncompressed 1-, 4-, 8- or 16-bit file, top row first.
