@@ -17,5 +17,11 @@ if [ "${1:-}" = "--sanitize" ]; then
         -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DRASTELLE_BENCHMARKS=OFF)
 fi
 
+# A compiler cache, where the machine has one, makes rebuilds of a fresh
+# clone quick; nothing needs it.
+if command -v ccache >/dev/null; then
+    options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 cmake -S . -B "$build_dir" -G Ninja -DRASTELLE_WERROR=ON "${options[@]}" >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"

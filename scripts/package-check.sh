@@ -38,6 +38,7 @@ lib=/usr/lib/rastelle
 expect "$lib/Rastelle"
 expect "$lib/rastelle-convert"
 expect "/usr/bin/rastelle -> ../lib/rastelle/Rastelle"
+expect "/usr/bin/Rastelle -> ../lib/rastelle/Rastelle"
 expect "/usr/bin/rastelle-convert -> ../lib/rastelle/rastelle-convert"
 for file in resources/language/*.ini; do expect "$lib/language/$(basename "$file")"; done
 for file in resources/help/*; do expect "$lib/help/$(basename "$file")"; done

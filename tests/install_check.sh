@@ -14,6 +14,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >/dev/null
 lib=$(dirname "$(readlink -f "$prefix/bin/rastelle")")
 [ -x "$lib/Rastelle" ] || fail "bin/rastelle does not lead to the program"
+[ "$(readlink -f "$prefix/bin/Rastelle")" = "$lib/Rastelle" ] ||
+    fail "bin/Rastelle does not lead to the program"
 [ "$(readlink -f "$prefix/bin/rastelle-convert")" = "$lib/rastelle-convert" ] ||
     fail "bin/rastelle-convert does not lead to the converter beside the program"
 [ -f "$lib/language/English.ini" ] || fail "no language files beside the program"
