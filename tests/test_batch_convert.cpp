@@ -88,7 +88,7 @@ void TestBatchConvert::initTestCase()
     m_red = Picture("red.png", Qt::red);
     m_blue = Picture("blue.png", Qt::blue, QSize(17, 9));
     m_broken = m_dir.filePath("broken.jpg");
-    QVERIFY(WriteTestFile(m_broken, QByteArray("\xFF\xD8\xFF\xE0 not really a JPEG", 24)));
+    QVERIFY(WriteTestFile(m_broken, QByteArrayLiteral("\xFF\xD8\xFF\xE0 not really a JPEG")));
     QVERIFY(!m_red.isEmpty() && !m_blue.isEmpty());
 }
 
