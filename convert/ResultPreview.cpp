@@ -4,6 +4,7 @@
 #include "convert/Imaging.h"
 #include "convert/OutputFileSize.h"
 #include "convert/PhotoDecoder.h"
+#include "dib/MemoryBudget.h"
 #include "language/CLanguage.h"
 #include "platform/TypedNumber.h"
 #include "resources/resource.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -194,6 +196,22 @@ ResultPreview ResultPreviewMaker::Make(GpImage* photo, const ConversionRequest& 
         ScaledRequest(request, outputWidth, outputHeight, ScaledLength(outputWidth, scale),
                       ScaledLength(outputHeight, scale), scale);
     scaled.outputPath = m_dir.filePath(QStringLiteral("result.bmp"));
+
+    // What would stop the full-size conversion stops its preview too: the
+    // scaling's memory, then a file (or the indexed formats' 24-bit
+    // intermediate) beyond the 4 GiB a bitmap file can hold.
+    if (!FitsImageBudget(outputWidth, outputHeight, 8)) {
+        result.problem = theLanguage.GetString(IDS_STRING115);
+        return result;
+    }
+    const std::uint64_t written =
+        request.indexedFormat > 0
+            ? BmpFileBytes(PixelFormat24bppRGB, shape.width, shape.height).value_or(0)
+            : shape.fileBytes;
+    if (written > std::numeric_limits<std::uint32_t>::max()) {
+        result.problem = theLanguage.GetString(IDS_STRING118);
+        return result;
+    }
 
     GpImage* source = SourceFor(photo, box);
     QuietConversionHost host;

@@ -8,6 +8,7 @@
 #include "convert/QtImaging.h"
 #include "convert/Resampler.h"
 #include "convert/ResultPreview.h"
+#include "dib/MemoryBudget.h"
 #include "language/CLanguage.h"
 #include "resources/resource.h"
 #include "support/MainDialogFixture.h"
@@ -310,6 +311,18 @@ void TestResultPreview::anInvalidSizeGivesItsMessageAndNoPixels()
     request.outputHeightText = QStringLiteral("20");
     result = maker.Make(photo, request, QSize(100, 100));
     QCOMPARE(result.pixels.size(), QSize(30, 20)); // small outputs are not enlarged
+    // Sizes the full conversion cannot make or write: its message, no pixels.
+    request = RequestFor(4, 100000, 100000, 0);
+    result = maker.Make(photo, request, QSize(100, 100));
+    QVERIFY(result.pixels.isNull());
+    QCOMPARE(result.problem, theLanguage.GetString(IDS_STRING115));
+    request = RequestFor(8, 30000, 20000, 0); // a 4.8 GB 64-bit file
+    result = maker.Make(photo, request, QSize(100, 100));
+    QVERIFY(result.pixels.isNull());
+    QCOMPARE(result.problem, theLanguage.GetString(
+                                 FitsImageBudget(30000, 20000, 8) ? IDS_STRING118 : IDS_STRING115));
+    request = RequestFor(4, 30, 20, 0);
+
     // No photo: the shape is still known, but there are no pixels.
     result = maker.Make(nullptr, request, QSize(100, 100));
     QVERIFY(result.pixels.isNull());
