@@ -59,7 +59,9 @@ void CPictavoDlg::ToggleResultPreview()
         UpdateResultPreview();
     else
         m_resultTimer->stop();
-    DrawPreview();
+    // The photo is the same: its reduced copy stays for the next result.
+    if (QWidget* preview = GetDlgItem(IDC_STATIC_PREVIEW))
+        preview->repaint();
 }
 
 bool CPictavoDlg::ResultPending() const
